@@ -1,0 +1,103 @@
+// The main window and, through qex::MainState, the state the whole client
+// shares. Other threads use it through the operations below; they never
+// touch its controls directly except by sending the status list its
+// LB_INSERTSTRING.
+#pragma once
+
+#include "app/pin_prompt.h"
+#include "app/resource.h"
+#include "app/win_browser.h"
+#include "app/win_tray.h"
+#include "app/worker_threads.h"
+#include "core/main_state.h"
+#include "core/tray_state.h"
+#include "core/ui.h"
+#include "framework/dialog.h"
+#include "login/login_command.h"
+#include "login/seal_login.h"
+#include "login/win_digest_module.h"
+#include "service/soap_calls.h"
+
+#include <string>
+
+class CQEXTivaraDlg : public qex::fw::Dialog,
+                      public qex::MainState,
+                      public qex::IMainWindow,
+                      public qex::ILoginCommandWindow {
+public:
+    explicit CQEXTivaraDlg(HWND parent = nullptr);
+    ~CQEXTivaraDlg() override;
+
+    // Appends `line` as the last line of the status list: one synchronous
+    // LB_INSERTSTRING send, so a caller on another thread waits for the
+    // main thread.
+    void AppendStatus(const std::string& line) override;
+    // Re-registers the tray icon: 1 logged in, 0 not logged in, any other
+    // value appends GetNotice() to the status list with the icon unchanged.
+    void SetTrayState(int mode) override;
+    // A status report of a worker thread: stores `notice` as m_strNotice and
+    // appends exactly that text in SetTrayState's notice mode, even when
+    // another thread stores a notice of its own meanwhile.
+    void ReportNotice(const std::string& notice);
+
+    int ShowMessage(const std::string& text, const std::string& caption, unsigned type) override;
+    std::string GetTitle() override;
+    void SetTitle(const std::string& title) override;
+    void ShowMainWindow(bool show) override;
+    void EnableLogin(bool enable) override;
+    void ShowHelpLink(bool show) override;
+
+    // The login procedure, on the main thread or the bridge thread: the
+    // Base64 signature of `text`'s digest, empty on failure. A run on the
+    // main thread never waits for one on the bridge thread (that one may be
+    // waiting for the main thread); it gives up with a status line instead.
+    std::string LoginAndSign(std::string text);
+    // The login command's view of the window.
+    void ResetStatusList() override;
+    void ShowInfo(const std::string& text) override;
+    // Starts the browser with `url`; true when a browser process started.
+    bool LaunchBrowser(const std::string& url) override;
+    void ShowUrlNotice(const std::string& caption, const std::string& url) override;
+
+    // The status list's window, for threads that send it lines themselves.
+    HWND StatusList() const { return m_listStatus; }
+    const NOTIFYICONDATAA& TrayData() const { return m_tray.Data(); }
+
+    HICON m_hIcon = nullptr;
+    HWND m_listStatus = nullptr;
+    CWorkThread* m_pWorkThread = nullptr;
+    CRecordHWThread* m_pRecordHWThread = nullptr;
+    HFONT m_pHelpFont = nullptr;
+    HWND m_btnLogin = nullptr;
+    std::string m_strInfo;
+    HWND m_btnResign = nullptr;
+    HWND m_stcHelp = nullptr;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnOK() override;
+    void OnCancel() override;
+
+private:
+    void SetUpSystemMenu();
+    void StartWorkerThreads();
+    void SetUpHelpLink();
+    void OnStatusSelChange();
+    void OnPaintIconic();
+    void ReleaseHelpFont();
+    void OnKeyCheckTimer();
+    void OnHelpLink();
+    void OnResign();
+
+    WinTray m_tray;
+    qex::TrayIcon m_trayIcon{m_tray, *this};
+
+    qex::WinDigestModule m_digestModule;
+    WinPinPrompt m_pinPrompt;
+    qex::SoapSealService m_service;
+    qex::MainStateLogin m_loginState{*this};
+    qex::SealLogin m_login;
+    WinShellOpen m_shellOpen;
+};

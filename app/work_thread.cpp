@@ -1,0 +1,30 @@
+// Winsock's header must come before windows.h.
+#include "bridge/bridge_host.h"
+
+#include "app/qextivara_dlg.h"
+#include "app/worker_threads.h"
+#include "core/win/win_platform.h"
+#include "service/soap_calls.h"
+
+namespace {
+
+// The seal details of a request may take this long: a hung seal service must
+// not hold the bridge (and every page behind it) for ever.
+const qex::CallTimeouts kRequestTimeouts{10, 30, 60};
+
+}  // namespace
+
+// Serves the browsers on 127.0.0.1:10102 until exit. When the bridge cannot
+// start, the thread stays idle for the rest of the run. The dialog object
+// outlives every worker thread (see CQEXTivaraApp), so the main window is
+// always there to report to.
+int CWorkThread::Run() {
+    CQEXTivaraDlg& dlg = *m_pMainDlg;
+    qex::SoapSealService service(kRequestTimeouts);
+    qex::bridge::BridgeHost host(dlg, dlg, service,
+                                 [&dlg](const std::string& text) { return dlg.LoginAndSign(text); });
+    qex::WinCodePage codePage;
+    qex::bridge::ServeSignRequests(host, codePage);
+    while (dlg.IsRunning()) Sleep(1000);
+    return 0;
+}

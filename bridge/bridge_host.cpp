@@ -1,0 +1,31 @@
+#include "bridge/bridge_host.h"
+
+#include "service/seal_info.h"
+
+namespace qex::bridge {
+namespace {
+
+// The set-up failure boxes are the program's standard message box: owned by
+// the main window, the program's name as caption, an OK button.
+constexpr char kProgramCaption[] = "QEXTivara";
+
+}  // namespace
+
+void BridgeHost::ShowSetupError(const std::string& text) {
+    window_.ShowMessage(text, kProgramCaption, kMbOk | kMbIconWarning);
+}
+
+bool BridgeHost::QuerySealInfo(std::string& time, std::string& user, std::string& sealName) {
+    return qex::QuerySealInfo(service_, state_.GetCertHashBase64(), time, user, sealName);
+}
+
+bool ServeSignRequests(BridgeHost& host, ICodePage& codePage, ListenerOptions options) {
+    return RunBridge(
+        host,
+        [&host, &codePage](const std::string& request, IReplyChannel& channel) {
+            ParseRequest(request, host, codePage, channel);
+        },
+        options);
+}
+
+}  // namespace qex::bridge

@@ -1,0 +1,15 @@
+# Windows 32-bit, the build we ship. The -posix compilers carry std::thread
+# and std::mutex; the default win32 variant does not.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(QEX_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
+set(QEX_WIDL           i686-w64-mingw32-widl)
+set(QEX_WIDL_ARCH      -m32)
+set(QEX_WINE_DLL_DIR   /usr/lib/i386-linux-gnu/wine/i386-windows)
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

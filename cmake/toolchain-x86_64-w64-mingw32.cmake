@@ -1,0 +1,15 @@
+# Windows 64-bit, built and unit-tested so the code stays clean on both. The -posix compilers carry std::thread
+# and std::mutex; the default win32 variant does not.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(QEX_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER  x86_64-w64-mingw32-windres)
+set(QEX_WIDL           x86_64-w64-mingw32-widl)
+set(QEX_WIDL_ARCH      -m64)
+set(QEX_WINE_DLL_DIR   /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

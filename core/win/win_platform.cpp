@@ -1,0 +1,63 @@
+#include "core/win/win_platform.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace qex {
+
+std::string WinProfileReader::ReadString(const std::string& path, const std::string& section,
+                                         const std::string& key, const std::string& fallback,
+                                         std::size_t bufferSize) {
+    if (bufferSize == 0) return std::string();
+    std::vector<char> buf(bufferSize, '\0');
+    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(),
+                                             buf.data(), static_cast<DWORD>(bufferSize),
+                                             path.c_str());
+    return std::string(buf.data(), n < bufferSize ? n : bufferSize - 1);
+}
+
+std::string WinFileSystem::SystemDirectory() {
+    char buf[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectoryA(buf, sizeof buf);
+    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
+}
+
+long WinFileSystem::CountEntries(const std::string& dir) {
+    WIN32_FIND_DATAA data;
+    const HANDLE find = FindFirstFileA((dir + "\\*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return -1;
+    long count = 0;
+    do {
+        ++count;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return count;
+}
+
+std::string WinFileSystem::CurrentDirectory() {
+    const DWORD need = GetCurrentDirectoryA(0, nullptr);
+    if (need == 0) return std::string();
+    std::vector<char> buf(need + 1, '\0');
+    const DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(buf.size()), buf.data());
+    return (n > 0 && n < buf.size()) ? std::string(buf.data(), n) : std::string();
+}
+
+bool WinFileSystem::ChangeDirectory(const std::string& dir) {
+    return SetCurrentDirectoryA(dir.c_str()) != FALSE;
+}
+
+std::string WinCodePage::Utf8ToAnsi(const std::string& utf8) {
+    if (utf8.empty()) return std::string();
+    const int wlen = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (wlen <= 0) return std::string();
+    std::vector<wchar_t> wide(static_cast<std::size_t>(wlen));
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wlen);
+    const int alen = WideCharToMultiByte(CP_ACP, 0, wide.data(), wlen, nullptr, 0, nullptr, nullptr);
+    if (alen <= 0) return std::string();
+    std::string ansi(static_cast<std::size_t>(alen), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), wlen, &ansi[0], alen, nullptr, nullptr);
+    return ansi;
+}
+
+}  // namespace qex

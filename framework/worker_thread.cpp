@@ -1,0 +1,49 @@
+#include "framework/worker_thread.h"
+
+#include <process.h>
+
+namespace qex::fw {
+
+WorkerThread::~WorkerThread() {
+    if (m_hThread) CloseHandle(m_hThread);
+}
+
+bool WorkerThread::CreateThread(DWORD flags, unsigned stackSize, LPSECURITY_ATTRIBUTES security) {
+    if (m_hThread) return false;
+    unsigned id = 0;
+    // _beginthreadex rather than CreateThread: the thread uses the C runtime.
+    const uintptr_t h = _beginthreadex(security, stackSize, &WorkerThread::Entry, this,
+                                       flags & CREATE_SUSPENDED, &id);
+    if (h == 0) return false;
+    m_hThread = reinterpret_cast<HANDLE>(h);
+    m_nThreadID = id;
+    return true;
+}
+
+bool WorkerThread::SetThreadPriority(int priority) {
+    return m_hThread && ::SetThreadPriority(m_hThread, priority);
+}
+
+DWORD WorkerThread::ResumeThread() {
+    return m_hThread ? ::ResumeThread(m_hThread) : static_cast<DWORD>(-1);
+}
+
+BOOL WorkerThread::InitInstance() {
+    return FALSE;
+}
+
+int WorkerThread::Run() {
+    return 0;
+}
+
+int WorkerThread::ExitInstance() {
+    return 0;
+}
+
+unsigned __stdcall WorkerThread::Entry(void* self) {
+    WorkerThread* thread = static_cast<WorkerThread*>(self);
+    const int code = thread->InitInstance() ? thread->Run() : thread->ExitInstance();
+    return static_cast<unsigned>(code);
+}
+
+}  // namespace qex::fw

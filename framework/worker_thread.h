@@ -1,0 +1,55 @@
+// Worker threads as objects: a thread is created suspended, the creator
+// fills its fields, then resumes it. The thread runs InitInstance and, when
+// that returns TRUE, Run; otherwise ExitInstance. Thread objects of the
+// client live until the process ends and are never deleted.
+#pragma once
+
+#include <windows.h>
+
+namespace qex::fw {
+
+class WorkerThread {
+public:
+    WorkerThread() = default;
+    virtual ~WorkerThread();
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+
+    // Starts the system thread (with CREATE_SUSPENDED it waits for
+    // ResumeThread). False when the system refuses.
+    bool CreateThread(DWORD flags = CREATE_SUSPENDED, unsigned stackSize = 0,
+                      LPSECURITY_ATTRIBUTES security = nullptr);
+    bool SetThreadPriority(int priority);
+    DWORD ResumeThread();
+
+    HANDLE Handle() const { return m_hThread; }
+    DWORD ThreadId() const { return m_nThreadID; }
+
+    virtual BOOL InitInstance();
+    virtual int Run();
+    virtual int ExitInstance();
+
+private:
+    static unsigned __stdcall Entry(void* self);
+
+    HANDLE m_hThread = nullptr;
+    DWORD m_nThreadID = 0;
+};
+
+// Creates a thread object of class T and its system thread with the given
+// priority, in the given state; nullptr when the thread cannot be created.
+template <class T>
+T* BeginThread(int priority = THREAD_PRIORITY_NORMAL, unsigned stackSize = 0,
+               DWORD flags = CREATE_SUSPENDED, LPSECURITY_ATTRIBUTES security = nullptr) {
+    T* thread = new T;
+    // Created suspended in any case, so the priority is set before it runs.
+    if (!thread->CreateThread(flags | CREATE_SUSPENDED, stackSize, security)) {
+        delete thread;
+        return nullptr;
+    }
+    thread->SetThreadPriority(priority);
+    if (!(flags & CREATE_SUSPENDED)) thread->ResumeThread();
+    return thread;
+}
+
+}  // namespace qex::fw

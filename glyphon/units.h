@@ -1,0 +1,32 @@
+// HIMETRIC (0.01 mm), the unit of OLE extents, and screen pixels.
+#pragma once
+
+#include <windows.h>
+
+namespace qex::glyphon {
+
+inline SIZE ScreenDpi() {
+    SIZE dpi = {96, 96};
+    if (HDC screen = GetDC(nullptr)) {
+        dpi.cx = GetDeviceCaps(screen, LOGPIXELSX);
+        dpi.cy = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    if (dpi.cx <= 0) dpi.cx = 96;
+    if (dpi.cy <= 0) dpi.cy = 96;
+    return dpi;
+}
+
+inline SIZEL PixelsToHimetric(int cx, int cy) {
+    const SIZE dpi = ScreenDpi();
+    SIZEL out = {MulDiv(cx, 2540, dpi.cx), MulDiv(cy, 2540, dpi.cy)};
+    return out;
+}
+
+inline SIZE HimetricToPixels(const SIZEL& himetric) {
+    const SIZE dpi = ScreenDpi();
+    SIZE out = {MulDiv(himetric.cx, dpi.cx, 2540), MulDiv(himetric.cy, dpi.cy, 2540)};
+    return out;
+}
+
+}  // namespace qex::glyphon

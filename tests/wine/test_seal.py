@@ -1,0 +1,322 @@
+#!/usr/bin/env python3
+"""The whole sealing flow against the real client under Wine: a logged-in
+client answers sign requests on 127.0.0.1:10102 with JSONP, first asks for
+a handwritten signature (the QR dialog opens and polls the seal service),
+takes the handwriting submitted from the "phone", and then seals: the
+reply carries a signature that the key's certificate verifies over the
+digest of the signed text. Also the demo page in headless Chromium."""
+
+import base64
+import hashlib
+import os
+import re
+import shutil
+import socket
+import struct
+import subprocess
+import tempfile
+import urllib.error
+import urllib.request
+import zlib
+
+import harness
+from harness import Client, Driver, Skip
+import test_login
+from test_login import LoginTool, SealService
+
+BRIDGE = "http://127.0.0.1:10102/"
+QR_TEXT = "请打开手机并使用浏览器的扫一扫功能"
+WAIT_HW = "等待录入手写签名"
+CAPTURED = "录入手写签名图像成功"
+GIVEN_UP = "放弃录入手写签名"
+SIGNED = "签章成功"
+UNIT = "测试单位"
+
+
+def ask(query, seconds=120):
+    """One sign request as a page's script element makes it: the reply
+    fields (decoded from code page 936) and the raw body."""
+    with urllib.request.urlopen(BRIDGE + query, timeout=seconds) as r:
+        body = r.read()
+        assert r.headers.get("Content-type") == "text/html", r.headers
+        assert int(r.headers.get("Content-Length")) == len(body)
+    text = body.decode("gbk")
+    m = re.fullmatch(r"sealInfoHandler\(\{(.*)\}\);", text)
+    assert m, text
+    fields = dict(re.findall(r'"([A-Z]+)":"((?:[^"\\]|\\.)*)"', m.group(1)))
+    return fields, body
+
+
+def tiny_png():
+    """An 8x8 grey PNG with a dark diagonal: a "handwriting"."""
+    rows = b"".join(b"\x00" + bytes(0 if x == y else 255 for x in range(8)) for y in range(8))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 8, 8, 8, 0, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def open_capture_id(service):
+    """The id of the capture the client is polling (its last request)."""
+    found = []
+
+    def polled():
+        with urllib.request.urlopen("http://127.0.0.1:%d/admin/last-request" % service.port, timeout=10) as r:
+            m = re.search(rb"2@@@@([A-Za-z0-9_-]+)", r.read())
+        if m:
+            found.append(m.group(1).decode())
+        return bool(m)
+    harness.wait_until(polled, 60, "the handwriting dialog's first poll")
+    return found[-1]
+
+
+def submit_from_phone(service, capture_id, png):
+    req = urllib.request.Request("http://127.0.0.1:%d/phone/submit?id=%s" % (service.port, capture_id),
+                                 data=base64.b64encode(png), method="POST")
+    try:
+        with urllib.request.urlopen(req, timeout=30) as r:
+            assert r.status == 200
+    except urllib.error.HTTPError as e:
+        raise AssertionError("submit of capture %r: %d %s" % (capture_id, e.code, e.read()[:200]))
+
+
+def verify_signature(key_dir, plain, signval):
+    """The key signs the SHA-256 digest of the plain text with PKCS#1 v1.5
+    type-1 padding (no DigestInfo): recover it with the certificate."""
+    cert = os.path.join(key_dir, "QEXAPP", "ZUL_TN", "sign-cert.der")
+    with tempfile.TemporaryDirectory() as tmp:
+        pub, sig = os.path.join(tmp, "pub.pem"), os.path.join(tmp, "sig.bin")
+        subprocess.run(["openssl", "x509", "-inform", "DER", "-in", cert, "-pubkey", "-noout", "-out", pub],
+                       check=True)
+        with open(sig, "wb") as f:
+            f.write(base64.b64decode(signval))
+        out = subprocess.run(["openssl", "pkeyutl", "-verifyrecover", "-pubin", "-inkey", pub, "-in", sig],
+                             check=True, stdout=subprocess.PIPE).stdout
+    assert out == hashlib.sha256(plain.encode("gbk")).digest(), out.hex()
+
+
+def qr_on_screen(tree):
+    """The text of the QR code the dialog shows, read from a screenshot."""
+    if not shutil.which("zbarimg") or not shutil.which("import"):
+        raise Skip("zbarimg or imagemagick is missing")
+    shot = os.path.join(tree.work, "qr-screen.png")
+    found = []
+
+    def decoded():
+        subprocess.run(["import", "-window", "root", shot], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        out = subprocess.run(["zbarimg", "-q", "--raw", shot], stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL).stdout.decode().strip()
+        if out:
+            found.append(out)
+        return bool(out)
+    harness.wait_until(decoded, 60, "a readable QR code on the screen")
+    return found[-1]
+
+
+def chromium_dom(url, budget_ms=60000):
+    profile = tempfile.mkdtemp(prefix="qex-chromium-")
+    try:
+        return subprocess.run(
+            ["timeout", "180", "chromium", "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+             "--user-data-dir=" + profile, "--virtual-time-budget=%d" % budget_ms, "--dump-dom", url],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL).stdout.decode()
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+
+
+def logged_in_client(tree, name, need_hw):
+    d, tool = Driver(tree), LoginTool(tree)
+    root = harness.make_key_root(tree, name, 1)
+    service = SealService(tree, name)
+    service.register(test_login.cert_hash(root), web_url="NOURL", need_hw=need_hw)
+    service.start()
+    test_login.configure(tree, service.port)
+    return d, tool, root, service
+
+
+def log_in(d, tool):
+    d.wait_window(harness.FIRST_WINDOW_MS)
+    d.wait_line(harness.STARTUP_ONE_KEY)
+    d.run("click", 1)
+    test_login.type_pin(tool, "123456")
+    d.run("click-msgbox", test_login.PIN_CAPTION, 1)
+    assert d.run("wait-title", test_login.TITLE_IN, harness.EVENT_MS, check=False)[0] == 0, d.dump()
+
+
+def handwriting_then_seal(tree):
+    d, tool, root, service = logged_in_client(tree, "seal_hw", need_hw="1")
+    with service, harness.start_client(tree, root):
+        log_in(d, tool)
+
+        # Handwriting required: the page is told to wait and a capture opens.
+        f, _ = ask("?data=abcQEXDATAEND&_=1")
+        assert f == {"STATUS": "2", "ERR": WAIT_HW}, f
+        box = d.wait_msgbox("", harness.WINDOW_MS)
+        assert QR_TEXT in box["text"], box
+        capture = open_capture_id(service)
+        phone_url = qr_on_screen(tree)
+        assert phone_url == "http://127.0.0.1:%d/phone/capture?id=%s" % (service.port, capture), phone_url
+        if shutil.which("chromium"):
+            chromium_dom(phone_url + "&autodraw=1", 30000)  # draws on the canvas and submits
+        else:
+            submit_from_phone(service, capture, tiny_png())
+        # The next poll finishes the capture and enables "继续".
+        def confirmed():
+            d.run("click-msgbox", "", 1, check=False)
+            return d.run("wait-line", CAPTURED, 1000, check=False)[0] == 0
+        try:
+            harness.wait_until(confirmed, 60, "the finished capture to be confirmed")
+        except AssertionError:
+            subprocess.run(["import", "-window", "root", os.path.join(tree.work, "seal_hw.png")])
+            raise AssertionError("not confirmed; boxes: %s; state: %s" % (d.run("msgboxes", check=False), d.dump()))
+
+        # Now the request seals; the handwriting goes with it, once.
+        f, body = ask("?data=abc%20defQEXDATAEND&user=%E6%B5%8B%E8%AF%95%E5%8D%95%E4%BD%8DQEXDATAEND&_=2")
+        assert f["STATUS"] == "0", f
+        assert f["PLAIN"] == "abc%20defQEXDATAEND", f
+        assert f["USER"] == UNIT and f["SEALNAME"] == "测试章", f
+        assert f["HWIMGURL"] == "http://127.0.0.1:%d/hw/%s.png" % (service.port, capture), f
+        assert f["IMGURL"] == "http://127.0.0.1:9/img/seal.png", f
+        assert f["UID"] == test_login.cert_hash(root), f
+        assert list(f) == ["IMGURL", "SIGNVAL", "UID", "TIME", "USER", "SEALNAME", "STATUS", "PLAIN", "HWIMGURL"]
+        verify_signature(os.path.join(root, "KEY1"), f["PLAIN"], f["SIGNVAL"])
+        lines = d.dump()["status"]
+        assert lines[-1] == SIGNED, lines
+        assert "系统要求的签章单位名称是：" + UNIT in lines, lines
+
+        f, _ = ask("?data=xQEXDATAEND&_=3")
+        assert f["STATUS"] == "2", f  # one handwriting per seal
+        d.wait_msgbox("", harness.WINDOW_MS)
+        d.run("click-msgbox", "", 2)  # 放弃
+        d.wait_line(GIVEN_UP)
+        d.run("wm-close")
+        d.wait_gone()
+
+
+def refusals_without_handwriting(tree):
+    d, tool, root, service = logged_in_client(tree, "seal_plain", need_hw="0")
+    with service, harness.start_client(tree, root):
+        d.wait_window(harness.FIRST_WINDOW_MS)
+        d.wait_line(harness.STARTUP_ONE_KEY)
+        # The handwriting requirement holds from start-up until a login says otherwise.
+        f, _ = ask("?data=abcQEXDATAEND")
+        assert f["STATUS"] == "2", f
+        d.wait_msgbox("", harness.WINDOW_MS)
+        d.run("click-msgbox", "", 2)
+        d.wait_line(GIVEN_UP)
+        log_in(d, tool)
+        f, _ = ask("?data=abcQEXDATAEND&user=%E5%85%B6%E4%BB%96QEXDATAEND")
+        assert f == {"STATUS": "1", "ERR": "签章失败，当前签章USBKEY所属单位和系统要求的不一致"}, f
+        assert d.dump()["status"][-1] == "当前印章与系统要求的印章不符"
+        # Data with characters that break JSON comes back escaped.
+        f, body = ask('?data=a"b\\cQEXDATAEND')
+        assert f["STATUS"] == "0" and f["PLAIN"] == 'a\\"b\\\\cQEXDATAEND', (f, body)
+        # Markers are case-sensitive: no reply, one status line.
+        try:
+            urllib.request.urlopen(BRIDGE + "?data=abcqexdataend", timeout=30).read()
+            raise AssertionError("a request without markers was answered")
+        except (urllib.error.URLError, ConnectionError, OSError):
+            pass
+        d.wait_line("No ?data= & QEXDATAEND")
+        d.run("wm-close")
+        d.wait_gone()
+
+
+def local_peers_and_port_in_use(tree):
+    d, tool, root, service = logged_in_client(tree, "seal_peers", need_hw="0")
+    with service, harness.start_client(tree, root):
+        log_in(d, tool)
+        # Another loopback address is closed without a reply; the next
+        # request from 127.0.0.1 is served.
+        s = socket.socket()
+        s.bind(("127.0.0.2", 0))
+        s.settimeout(60)
+        s.connect(("127.0.0.1", 10102))
+        s.sendall(b"GET /?data=abcQEXDATAEND HTTP/1.0\r\n\r\n")
+        try:
+            got = s.recv(100)
+        except ConnectionResetError:  # closed with the request unread: a reset is no reply either
+            got = b""
+        assert got == b"", "a peer from 127.0.0.2 got a reply: %r" % got
+        s.close()
+        d.wait_line("127.0.0.2")
+        f, _ = ask("?data=abcQEXDATAEND")
+        assert f["STATUS"] == "0", f
+        d.run("wm-close")
+        d.wait_gone()
+
+    # Port 10102 held by another program: the box with the bind error, then
+    # the status line; the rest of the client works.
+    blocker = socket.socket()
+    # The client's own connections may still linger in TIME_WAIT on the port.
+    blocker.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    harness.wait_until(harness.port_free, 60, "port 10102 to be free")
+    blocker.bind(("127.0.0.1", 10102))
+    blocker.listen(1)
+    try:
+        with Client(tree, env={"QEX_SKF_ROOT": root}):
+            d.wait_window(harness.FIRST_WINDOW_MS)
+            box = d.wait_msgbox("QEXTivara")
+            assert box["text"] == "2:10048", box
+            d.run("click-msgbox", "QEXTivara", 1)
+            d.wait_line("初始化网络失败2，请重新运行")
+            assert d.dump()["status"][0] == harness.STARTUP_ONE_KEY
+            d.run("wm-close")
+            d.wait_gone()
+    finally:
+        blocker.close()
+
+
+def resign_command(tree):
+    d, tool, root, service = logged_in_client(tree, "seal_resign", need_hw="0")
+    with service, harness.start_client(tree, root):
+        d.wait_window(harness.FIRST_WINDOW_MS)
+        d.wait_line(harness.STARTUP_ONE_KEY)
+        s = d.dump()
+        assert s["ctl.1004.visible"] == "0" and s["ctl.1004.enabled"] == "0", s
+        log_in(d, tool)
+        s = d.dump()
+        # Available exactly while logged in (the window itself is hidden then,
+        # so the button counts as enabled, not as visible on the screen).
+        assert s["ctl.1004.enabled"] == "1", s
+        d.run("click", 1004, "--force")
+        box = d.wait_msgbox("", harness.WINDOW_MS)
+        assert QR_TEXT in box["text"], box
+        d.run("click-msgbox", "", 2)  # 放弃
+        d.wait_line("采集手写签名失败")
+        urllib.request.urlopen("http://127.0.0.1:%d/admin/fault?mode=refuse-open" % service.port, timeout=10).read()
+        d.run("click", 1004, "--force")
+        d.wait_line("申请录入手写签名失败，请稍后登录或联系管理员")
+        d.run("wm-close")
+        d.wait_gone()
+
+
+def demo_page_in_chromium(tree):
+    if not shutil.which("chromium"):
+        raise Skip("chromium is not installed")
+    d, tool, root, service = logged_in_client(tree, "seal_demo", need_hw="0")
+    with service, harness.start_client(tree, root):
+        log_in(d, tool)
+        out = chromium_dom("http://127.0.0.1:%d/demo?autosign=1" % service.port)
+        assert 'data-result="ok"' in out and 'data-status="0"' in out, out[-2000:]
+        sig = re.search(r'id="r-signval"[^>]*>([A-Za-z0-9+/=]+)<', out)
+        plain = re.search(r'id="r-plain"[^>]*>([^<]+)<', out)
+        assert sig and plain, out[-2000:]
+        verify_signature(os.path.join(root, "KEY1"), plain.group(1), sig.group(1))
+        assert UNIT in out, out[-2000:]
+        assert d.dump()["status"][-1] == SIGNED
+        d.run("wm-close")
+        d.wait_gone()
+
+
+if __name__ == "__main__":
+    raise SystemExit(harness.main([
+        handwriting_then_seal,
+        refusals_without_handwriting,
+        local_peers_and_port_in_use,
+        resign_command,
+        demo_page_in_chromium,
+    ]))

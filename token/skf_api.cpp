@@ -1,0 +1,7 @@
+#include "token/skf_api.h"
+
+namespace qex {
+
+ISkf::~ISkf() = default;
+
+}  // namespace qex
