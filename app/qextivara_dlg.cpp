@@ -257,10 +257,10 @@ void CQEXTivaraDlg::OnHelpLink() {
     if (!help.empty()) LaunchBrowser(help);
 }
 
-std::string CQEXTivaraDlg::LoginAndSign(std::string text) {
+std::string CQEXTivaraDlg::LoginAndSign(std::string text, qex::ISealService* service) {
     const bool onMainThread = GetWindowThreadProcessId(Hwnd(), nullptr) == GetCurrentThreadId();
     return m_login.LoginAndSign(std::move(text),
-                                onMainThread ? qex::RunPolicy::kFailIfBusy : qex::RunPolicy::kWaitIfBusy);
+                                onMainThread ? qex::RunPolicy::kFailIfBusy : qex::RunPolicy::kWaitIfBusy, service);
 }
 
 bool CQEXTivaraDlg::LaunchBrowser(const std::string& url) {

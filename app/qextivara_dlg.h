@@ -51,7 +51,8 @@ public:
     // Base64 signature of `text`'s digest, empty on failure. A run on the
     // main thread never waits for one on the bridge thread (that one may be
     // waiting for the main thread); it gives up with a status line instead.
-    std::string LoginAndSign(std::string text);
+    // service: see SealLogin::LoginAndSign (the dialog's own when null).
+    std::string LoginAndSign(std::string text, qex::ISealService* service = nullptr);
     // The login command's view of the window.
     void ResetStatusList() override;
     void ShowInfo(const std::string& text) override;

@@ -21,8 +21,11 @@ const qex::CallTimeouts kRequestTimeouts{10, 30, 60};
 int CWorkThread::Run() {
     CQEXTivaraDlg& dlg = *m_pMainDlg;
     qex::SoapSealService service(kRequestTimeouts);
-    qex::bridge::BridgeHost host(dlg, dlg, service,
-                                 [&dlg](const std::string& text) { return dlg.LoginAndSign(text); });
+    // The login a request may need makes its service calls with the same
+    // bounds as the request's own.
+    qex::bridge::BridgeHost host(dlg, dlg, service, [&dlg, &service](const std::string& text) {
+        return dlg.LoginAndSign(text, &service);
+    });
     qex::WinCodePage codePage;
     qex::bridge::ServeSignRequests(host, codePage);
     while (dlg.IsRunning()) Sleep(1000);

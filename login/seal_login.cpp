@@ -67,7 +67,7 @@ std::string EncodeInto(const std::vector<unsigned char>& bytes, std::size_t room
 
 }  // namespace
 
-std::string SealLogin::LoginAndSign(std::string text, RunPolicy policy) {
+std::string SealLogin::LoginAndSign(std::string text, RunPolicy policy, ISealService* service) {
     std::unique_lock<std::mutex> run(m_run, std::defer_lock);
     if (t_running == this || (policy == RunPolicy::kFailIfBusy && !run.try_lock())) {
         m_parts.ui.AppendStatus(text::kLoginBusy);
@@ -75,10 +75,10 @@ std::string SealLogin::LoginAndSign(std::string text, RunPolicy policy) {
     }
     if (!run.owns_lock()) run.lock();
     RunMark mark(this);
-    return Run(text);
+    return Run(text, service != nullptr ? *service : m_parts.service);
 }
 
-std::string SealLogin::Run(const std::string& text) {
+std::string SealLogin::Run(const std::string& text, ISealService& service) {
     IKeyUi& ui = m_parts.ui;
     ILoginState& state = m_parts.state;
     state.SetSealImgURL(std::string());
@@ -138,7 +138,7 @@ std::string SealLogin::Run(const std::string& text) {
 
     // The seal image URL is written once, in its final form: the bridge reads
     // it as the login flag at any moment.
-    const std::string reply = m_parts.service.QueryUkImgByCerBase64(certHash);
+    const std::string reply = service.QueryUkImgByCerBase64(certHash);
     if (reply.empty()) {
         ui.AppendStatus(text::kSealServerUnreachable);
         return std::string();
@@ -151,7 +151,7 @@ std::string SealLogin::Run(const std::string& text) {
     }
     state.SetSealImgURL(reply.substr(std::strlen(protocol::kLoginCheckOk)));
 
-    if (!result.empty()) m_parts.service.AddUkSealLog(certHash, text);
+    if (!result.empty()) service.AddUkSealLog(certHash, text);
     return result;
 }
 

@@ -43,11 +43,13 @@ public:
 
     // The Base64 signature of the digest of `text`, made by the key and
     // accepted by the service's login check; the empty text on any failure
-    // (the run has then written its own status lines).
-    std::string LoginAndSign(std::string text, RunPolicy policy);
+    // (the run has then written its own status lines). `service`, when
+    // given, takes the place of the parts' service for this run: a sign
+    // request passes its own, whose calls are bounded in time.
+    std::string LoginAndSign(std::string text, RunPolicy policy, ISealService* service = nullptr);
 
 private:
-    std::string Run(const std::string& text);
+    std::string Run(const std::string& text, ISealService& service);
 
     LoginParts m_parts;
     // Held for a whole run. A run started again on the thread that holds

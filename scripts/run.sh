@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the client (win32) and runs it under Wine with one simulated USB
-# key, the seal service simulator with the key's seal registered, and the
-# demo sealing page, until Ctrl-C, until the client is closed, or until
-# `run.sh stop`.
+# Builds the client (win32; win64 where the kernel runs no 32-bit programs)
+# and runs it under Wine with one simulated USB key, the seal service
+# simulator with the key's seal registered, and the demo sealing page, until
+# Ctrl-C, until the client is closed, or until `run.sh stop`.
 #   scripts/run.sh          set up, build, start everything, wait
 #   scripts/run.sh stop     stop a run started from another shell
 # On the user's $DISPLAY when one is set; otherwise on a virtual X display
@@ -12,10 +12,10 @@
 #   QEX_BUILD_ROOT=/path     where the trees go (default: build/, as test.sh)
 #   QEX_CMAKE_ARGS=...       extra configure arguments
 #   QEX_RUN_DESKTOP=1        use the Wine desktop window on $DISPLAY as well
+#   QEX_RUN_TREE=win64       run the 64-bit build (default: win32 where it can run)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${QEX_BUILD_ROOT:-$src/build}
-tree=$build/win32
 run=$build/run
 state=$run/state
 mkdir -p "$run"
@@ -57,7 +57,7 @@ if [ "${1:-}" = stop ]; then
   echo "run: nothing running"
   exit 0
 fi
-[ $# -eq 0 ] || { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -eq 0 ] || { sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 if [ -f "$state" ] && kill -0 "$(state_get pid)" 2>/dev/null; then
   echo "run: already running (pid $(state_get pid)); scripts/run.sh stop ends it" >&2
@@ -71,6 +71,26 @@ trap 'exit 143' TERM
 # ---- set-up and build ------------------------------------------------------
 bash "$src/scripts/setup.sh"
 
+# The shipped client is the 32-bit build. A kernel without ia32 emulation
+# cannot run it, not even Wine's 32-bit loader: there the 64-bit build of
+# the same code stands in.
+source "$src/scripts/wine-arch.sh"
+run_tree=${QEX_RUN_TREE:-}
+if [ -z "$run_tree" ]; then
+  run_tree=win32
+  if [ "$QEX_WINE_32BIT" = 0 ]; then
+    run_tree=win64
+    echo "run: this machine's kernel runs no 32-bit programs (ia32 emulation is off);" \
+         "running the 64-bit build of the client instead of the shipped 32-bit one"
+  fi
+fi
+case $run_tree in
+  win32) toolchain=i686-w64-mingw32 ;;
+  win64) toolchain=x86_64-w64-mingw32 ;;
+  *) echo "run: QEX_RUN_TREE must be win32 or win64" >&2; exit 2 ;;
+esac
+tree=$build/$run_tree
+
 # The seal service simulator is a Linux program of the native tree.
 native=$build/native
 build_sealservice() {
@@ -82,12 +102,12 @@ build_sealservice() {
 }
 
 build_client() {
-  local args=(-G Ninja -S "$src" -B "$tree" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEX_TREE=win32
-              -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-i686-w64-mingw32.cmake")
+  local args=(-G Ninja -S "$src" -B "$tree" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEX_TREE="$run_tree"
+              -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-$toolchain.cmake")
   # shellcheck disable=SC2206
   args+=(${QEX_CMAKE_ARGS:-})
   echo "== configure $tree"
-  cmake "${args[@]}" >"$build/win32.configure.log" 2>&1 || { cat "$build/win32.configure.log"; return 1; }
+  cmake "${args[@]}" >"$build/$run_tree.configure.log" 2>&1 || { cat "$build/$run_tree.configure.log"; return 1; }
   # The client, the recording browser of the prefix, and the control its
   # handwriting dialog hosts (registered by the prefix set-up) when the tree has it.
   local targets=(QEXTivara qexrecorder mtoken_gm3000 QEXMultiCACryptModule)
@@ -102,7 +122,7 @@ build_sealservice
 # Wine for the run: its own prefix, set up by the same hooks as the tests'
 # (drive D:, and the recording "http" handler: pages the client opens are
 # listed in the browser log instead of opening a browser inside Wine).
-export QEX_WINEPREFIX=$run/wineprefix QEX_BUILD_DIR=$tree QEX_SOURCE_DIR=$src QEX_TREE=win32
+export QEX_WINEPREFIX=$run/wineprefix QEX_BUILD_DIR=$tree QEX_SOURCE_DIR=$src QEX_TREE=$run_tree
 export QEX_BROWSER_LOG=$run/browser.log
 
 start_display() {

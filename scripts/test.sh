@@ -55,6 +55,11 @@ for t in $trees; do
   echo "subdirs(\"$t\")" >> "$build/CTestTestfile.cmake"
 done
 
+source scripts/wine-arch.sh
+if [ "$QEX_WINE_32BIT" = 0 ] && [[ " $trees " == *" win32 "* ]]; then
+  echo "== note: this machine's kernel runs no 32-bit programs (ia32 emulation is off):" \
+       "the win32 tree is built, but its tests that run programs under Wine are skipped"
+fi
 echo "== test $trees"
 ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
 ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 900 ${QEX_CTEST_ARGS:-}

@@ -4,3 +4,5 @@ export WINEDEBUG=-all
 export LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
 # No Mono/Gecko install prompts, no desktop menu entries.
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
+
+source "$(dirname "${BASH_SOURCE[0]}")/wine-arch.sh"

@@ -3,8 +3,11 @@
 #include <cstring>
 
 #include "service/endpoint.h"
-#include "service/interim_win32_platform.h"
 #include "service/protocol.h"
+
+#ifdef _WIN32
+#include "core/win/win_platform.h"
+#endif
 
 namespace qex {
 namespace {
@@ -14,12 +17,12 @@ std::atomic<IProfileReader*> g_profile{nullptr};
 
 #ifdef _WIN32
 IFileSystem* BuiltInFileSystem() {
-    static service::InterimWin32FileSystem fs;
+    static WinFileSystem fs(protocol::kSystemDirBufferSize);
     return &fs;
 }
 
 IProfileReader* BuiltInProfileReader() {
-    static service::InterimWin32ProfileReader profile;
+    static WinProfileReader profile;
     return &profile;
 }
 #else

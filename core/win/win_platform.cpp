@@ -18,9 +18,10 @@ std::string WinProfileReader::ReadString(const std::string& path, const std::str
 }
 
 std::string WinFileSystem::SystemDirectory() {
-    char buf[MAX_PATH + 1] = {};
-    const UINT n = GetSystemDirectoryA(buf, sizeof buf);
-    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
+    if (systemDirBuffer_ == 0) return std::string();
+    std::vector<char> buf(systemDirBuffer_, '\0');
+    const UINT n = GetSystemDirectoryA(buf.data(), static_cast<UINT>(buf.size()));
+    return (n > 0 && n < buf.size()) ? std::string(buf.data(), n) : std::string();
 }
 
 long WinFileSystem::CountEntries(const std::string& dir) {

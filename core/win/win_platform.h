@@ -16,10 +16,16 @@ public:
 
 class WinFileSystem : public IFileSystem {
 public:
+    // systemDirBuffer: the buffer GetSystemDirectoryA is given (a longer
+    // system folder reads as a failure).
+    explicit WinFileSystem(std::size_t systemDirBuffer = 261) : systemDirBuffer_(systemDirBuffer) {}
     std::string SystemDirectory() override;
     long CountEntries(const std::string& dir) override;
     std::string CurrentDirectory() override;
     bool ChangeDirectory(const std::string& dir) override;
+
+private:
+    std::size_t systemDirBuffer_;
 };
 
 class WinCodePage : public ICodePage {

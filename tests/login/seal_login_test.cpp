@@ -184,6 +184,19 @@ TEST_F(SealLoginTest, LoginCheckWithoutReplyKeepsThePin) {
     EXPECT_TRUE(service.sealLogs.empty());
 }
 
+TEST_F(SealLoginTest, AServiceGivenForTheRunTakesAllOfItsCalls) {
+    // A sign request passes its own (time-bounded) service: the run must not
+    // fall back to the parts' one for any call.
+    FakeSealService requestService;
+    const std::string result = login.LoginAndSign("page", RunPolicy::kWaitIfBusy, &requestService);
+    EXPECT_EQ(result, EncodeBase64(skf.signature));
+    EXPECT_EQ(requestService.loginChecks, Lines{CertHash()});
+    ASSERT_EQ(requestService.sealLogs.size(), 1u);
+    EXPECT_EQ(requestService.sealLogs[0].second, "page");
+    EXPECT_TRUE(service.loginChecks.empty());
+    EXPECT_TRUE(service.sealLogs.empty());
+}
+
 TEST_F(SealLoginTest, UnregisteredKeyListsTheReplyAndSendsNoSealLog) {
     service.loginCheckReply = "QEXERROR@@@@not registered";
     EXPECT_EQ(Run("1"), "");
