@@ -77,20 +77,16 @@ class Tree:
 
 
 def machine_runs_32bit():
-    """False on a kernel that runs no 32-bit programs (ia32 emulation off):
-    there Wine's 32-bit loader cannot even start (see scripts/wine-env.sh)."""
+    """False on a kernel that runs no 32-bit programs (ia32 emulation off),
+    as scripts/wine-arch.sh decides it (test.sh exports its answer)."""
     known = os.environ.get("QEX_WINE_32BIT")
-    if known in ("0", "1"):
-        return known == "1"
-    loader = "/usr/lib/wine/wine"
-    if not os.path.exists(loader):
-        return True
-    try:
-        subprocess.run([loader, "--version"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
-    except OSError:
-        return False
-    return True
+    if known not in ("0", "1"):
+        script = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                              "scripts", "wine-arch.sh")
+        known = subprocess.run(["bash", "-c", 'source "$0" && echo "$QEX_WINE_32BIT"', script],
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, check=True,
+                               timeout=60).stdout.decode().strip()
+    return known == "1"
 
 
 class Display:
