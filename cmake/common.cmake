@@ -73,6 +73,8 @@ if(WIN32)
   configure_file(${CMAKE_SOURCE_DIR}/scripts/wine-tree.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY)
   file(CHMOD ${CMAKE_BINARY_DIR}/wine-run.sh PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+  # Every test that runs programs in the tree's prefix takes this lock.
+  set(QEX_WINE_DESKTOP_LOCK ${QEX_TREE}.desktop)
 endif()
 
 include(CTest)
@@ -99,8 +101,15 @@ function(qex_add_test name)
     set_tests_properties(${QEX_TREE}.${name} PROPERTIES SKIP_RETURN_CODE 77)
   endif()
   set_tests_properties(${QEX_TREE}.${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
-  if(T_RESOURCE_LOCK)
-    set_tests_properties(${QEX_TREE}.${name} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
+  set(locks ${T_RESOURCE_LOCK})
+  if(WIN32)
+    # Windows programs of one tree share one Wine prefix and desktop: a
+    # dialog that takes the foreground in one test would take the keys that
+    # another test sends to the client. They take turns (QEX_WINE_DESKTOP_LOCK).
+    list(APPEND locks ${QEX_WINE_DESKTOP_LOCK})
+  endif()
+  if(locks)
+    set_tests_properties(${QEX_TREE}.${name} PROPERTIES RESOURCE_LOCK "${locks}")
   endif()
 endfunction()
 

@@ -320,7 +320,13 @@ def start_client(tree, keys_root, attempts=3):
             wait_until(port_free, PORT_FREE_S, "port %d to be free" % BRIDGE_PORT)
         client = Client(tree, env={"QEX_SKF_ROOT": keys_root}).start()
         try:
-            Driver(tree).wait_window()
+            try:
+                Driver(tree).wait_window()
+            except AssertionError as e:
+                # Say what is on the desktop instead (a message box of a
+                # copy that found another one running, say).
+                seen = Driver(tree, "*").run("dump", check=False)[1]
+                raise AssertionError("%s\nwhat the driver sees: %s" % (e, seen)) from None
             wait_until(lambda: port_owner_prefix() is not None, EVENT_MS / 1000, "the bridge to listen")
             if port_owner_prefix() == ours:
                 return client
