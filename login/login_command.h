@@ -27,7 +27,9 @@ struct LoginCommandParts {
     IMainWindow& window;
     ILoginCommandWindow& command;
     ISealService& service;
-    std::function<std::string(const std::string&)> loginAndSign;
+    // The login procedure on `text`; the second argument runs once the run
+    // is sure to go ahead (SealLogin::LoginAndSign's whenStarted).
+    std::function<std::string(const std::string&, const std::function<void()>&)> loginAndSign;
     std::function<void(const std::string&)> appendLog;  // the login log file
 };
 

@@ -1,12 +1,10 @@
 #include "login/seal_login.h"
 
-#include <cstring>
 #include <vector>
 
-#include "core/text_util.h"
 #include "login/login_texts.h"
 #include "service/base64.h"
-#include "service/protocol.h"
+#include "service/replies.h"
 #include "token/key_ops.h"
 
 namespace qex {
@@ -40,16 +38,16 @@ private:
     bool m_loaded;
 };
 
-// One call of the module's entry into a 50-byte buffer. The module's result
-// and length are checked: a failing call or a length outside the buffer
-// must not be read as a digest (it would be signed or sent as the key's
-// identity).
+// One call of the module's entry into a 50-byte buffer. What the entry
+// returns is not looked at (the maker's module may return anything); the
+// length it reports is: a length outside the buffer must not be read as a
+// digest, it would be signed or sent as the key's identity.
 bool DigestInto(IDigestModule& module, const unsigned char* data, std::size_t length,
                 std::vector<unsigned char>* digest) {
     unsigned char buffer[login::kDigestBufferSize] = {};
     int size = static_cast<int>(login::kDigestBufferSize);
-    const int result = module.Digest(data, static_cast<long long>(length), buffer, &size);
-    if (result != 0 || size <= 0 || size > static_cast<int>(login::kDigestBufferSize)) return false;
+    module.Digest(data, static_cast<long long>(length), buffer, &size);
+    if (size <= 0 || size > static_cast<int>(login::kDigestBufferSize)) return false;
     digest->assign(buffer, buffer + size);
     return true;
 }
@@ -67,7 +65,8 @@ std::string EncodeInto(const std::vector<unsigned char>& bytes, std::size_t room
 
 }  // namespace
 
-std::string SealLogin::LoginAndSign(std::string text, RunPolicy policy, ISealService* service) {
+std::string SealLogin::LoginAndSign(std::string text, RunPolicy policy, ISealService* service,
+                                    const std::function<void()>& whenStarted) {
     std::unique_lock<std::mutex> run(m_run, std::defer_lock);
     if (t_running == this || (policy == RunPolicy::kFailIfBusy && !run.try_lock())) {
         m_parts.ui.AppendStatus(text::kLoginBusy);
@@ -75,6 +74,7 @@ std::string SealLogin::LoginAndSign(std::string text, RunPolicy policy, ISealSer
     }
     if (!run.owns_lock()) run.lock();
     RunMark mark(this);
+    if (whenStarted) whenStarted();
     return Run(text, service != nullptr ? *service : m_parts.service);
 }
 
@@ -143,13 +143,14 @@ std::string SealLogin::Run(const std::string& text, ISealService& service) {
         ui.AppendStatus(text::kSealServerUnreachable);
         return std::string();
     }
-    if (!StartsWith(reply, protocol::kLoginCheckOk)) {
+    std::string sealImgUrl;
+    if (!ParseLoginCheckReply(reply, &sealImgUrl)) {
         state.SetSealImgURL(reply);
         ui.AppendStatus(reply);
         ui.AppendStatus(text::kSealServiceBadReply);
         return std::string();
     }
-    state.SetSealImgURL(reply.substr(std::strlen(protocol::kLoginCheckOk)));
+    state.SetSealImgURL(sealImgUrl);
 
     if (!result.empty()) service.AddUkSealLog(certHash, text);
     return result;

@@ -13,6 +13,7 @@
 // waits for the bridge thread.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -45,8 +46,11 @@ public:
     // accepted by the service's login check; the empty text on any failure
     // (the run has then written its own status lines). `service`, when
     // given, takes the place of the parts' service for this run: a sign
-    // request passes its own, whose calls are bounded in time.
-    std::string LoginAndSign(std::string text, RunPolicy policy, ISealService* service = nullptr);
+    // request passes its own. `whenStarted` runs once the run is sure to
+    // go ahead, before anything else: a run refused because another one
+    // holds the login changes nothing but its status line.
+    std::string LoginAndSign(std::string text, RunPolicy policy, ISealService* service = nullptr,
+                             const std::function<void()>& whenStarted = {});
 
 private:
     std::string Run(const std::string& text, ISealService& service);

@@ -1,36 +1,32 @@
 #include "login/win_digest_module.h"
 
-#include "login/login_texts.h"
+#include <utility>
+
+#include "login/digest_call.h"
 
 namespace qex {
 
-namespace {
-constexpr int kNoEntry = -1;  // result when Digest is called without an entry
-}
-
-WinDigestModule::WinDigestModule() = default;
+WinDigestModule::WinDigestModule(std::string fileName) : m_fileName(std::move(fileName)) {}
 
 WinDigestModule::~WinDigestModule() { Unload(); }
 
 bool WinDigestModule::Load() {
     Unload();
-    m_module = LoadLibraryA(login::kDigestModuleName);
+    m_module = LoadLibraryA(m_fileName.c_str());
     return m_module != nullptr;
 }
 
 bool WinDigestModule::FindEntry() {
-    m_entry = nullptr;
-    if (!m_module) return false;
-    // FARPROC to the entry's own type through void*, as MSVC and GCC both accept.
-    m_entry = reinterpret_cast<Entry>(
-        reinterpret_cast<void*>(GetProcAddress(m_module, login::kDigestEntryName)));
+    m_entry = m_module ? GetProcAddress(m_module, login::kDigestEntryName) : nullptr;
     return m_entry != nullptr;
 }
 
-int WinDigestModule::Digest(const unsigned char* data, long long length, unsigned char* out,
-                            int* outLen) {
-    if (!m_entry) return kNoEntry;
-    return m_entry(data, length, 0, 0, out, outLen);
+void WinDigestModule::Digest(const unsigned char* data, long long length, unsigned char* out, int* outLen) {
+    if (!m_entry) {
+        *outLen = 0;
+        return;
+    }
+    login::CallDigestEntry(m_entry, data, length, out, outLen);
 }
 
 void WinDigestModule::Unload() {

@@ -6,27 +6,30 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <string>
+
 #include "login/digest_module.h"
+#include "login/login_texts.h"
 
 namespace qex {
 
 class WinDigestModule : public IDigestModule {
 public:
-    WinDigestModule();
+    // `fileName` is the module the client loads; tests name stand-ins.
+    explicit WinDigestModule(std::string fileName = login::kDigestModuleName);
     ~WinDigestModule() override;
     WinDigestModule(const WinDigestModule&) = delete;
     WinDigestModule& operator=(const WinDigestModule&) = delete;
 
     bool Load() override;
     bool FindEntry() override;
-    int Digest(const unsigned char* data, long long length, unsigned char* out,
-               int* outLen) override;
+    void Digest(const unsigned char* data, long long length, unsigned char* out, int* outLen) override;
     void Unload() override;
 
 private:
-    using Entry = int(__stdcall*)(const unsigned char*, long long, int, int, unsigned char*, int*);
+    std::string m_fileName;
     HMODULE m_module = nullptr;
-    Entry m_entry = nullptr;
+    FARPROC m_entry = nullptr;
 };
 
 }  // namespace qex

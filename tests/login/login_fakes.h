@@ -32,9 +32,8 @@ public:
     bool loadable = true;
     bool hasEntry = true;
     int digestSize = 32;
-    int failOnCall = 0;      // 1-based call that returns a failure, 0: none
-    int failResult = 1;
-    int reportedSizeOnFailure = -1;  // -1: leave the length alone
+    int failOnCall = 0;       // 1-based call that reports no digest, 0: none
+    int reportedSizeOnFailure = 0;  // the length that call reports
 
     int loads = 0, unloads = 0;
     bool loaded = false;
@@ -48,19 +47,18 @@ public:
         return loadable;
     }
     bool FindEntry() override { return loaded && hasEntry; }
-    int Digest(const unsigned char* data, long long length, unsigned char* out,
-               int* outLen) override {
+    void Digest(const unsigned char* data, long long length, unsigned char* out,
+                int* outLen) override {
         if (!loaded) calledWhileUnloaded = true;
         digested.emplace_back(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
         roomGiven.push_back(*outLen);
         if (static_cast<int>(digested.size()) == failOnCall) {
-            if (reportedSizeOnFailure >= 0) *outLen = reportedSizeOnFailure;
-            return failResult;
+            *outLen = reportedSizeOnFailure;
+            return;
         }
         const std::string d = FakeDigestOf(digested.back(), digestSize);
         for (int i = 0; i < digestSize && i < *outLen; ++i) out[i] = static_cast<unsigned char>(d[i]);
         *outLen = digestSize;
-        return 0;
     }
     void Unload() override {
         if (loaded) ++unloads;

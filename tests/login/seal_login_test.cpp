@@ -166,7 +166,6 @@ TEST_F(SealLoginTest, DigestLengthOutsideTheBufferIsAFailure) {
     for (int reported : {0, 51, 4096}) {
         FakeDigestModule module;
         module.failOnCall = 2;
-        module.failResult = 0;  // "success", but an impossible length
         module.reportedSizeOnFailure = reported;
         SharedUi localUi;
         SealLogin local{LoginParts{localUi, skf, module, pin, service, loginState}};
