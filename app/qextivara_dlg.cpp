@@ -129,7 +129,7 @@ void CQEXTivaraDlg::ReportNotice(const std::string& notice) {
 }
 
 int CQEXTivaraDlg::ShowMessage(const std::string& text, const std::string& caption, unsigned type) {
-    return MessageBoxA(Hwnd(), text.c_str(), caption.c_str(), type);
+    return qex::fw::MessageBoxOwned(Hwnd(), text.c_str(), caption.c_str(), type);
 }
 
 std::string CQEXTivaraDlg::GetTitle() {
@@ -241,7 +241,10 @@ void CQEXTivaraDlg::OnPaintIconic() {
 // Enter and "登录" bring the login command here; the dialog never ends on it.
 void CQEXTivaraDlg::OnOK() {
     qex::RunLoginCommand(qex::LoginCommandParts{
-        *this, *this, *this, m_service, [this](const std::string& text) { return LoginAndSign(text); },
+        *this, *this, *this, m_service,
+        [this](const std::string& text, const std::function<void()>& whenStarted) {
+            return LoginAndSign(text, nullptr, whenStarted);
+        },
         [](const std::string& reply) { qex::AppendSealLog(reply); }});
 }
 
@@ -257,10 +260,12 @@ void CQEXTivaraDlg::OnHelpLink() {
     if (!help.empty()) LaunchBrowser(help);
 }
 
-std::string CQEXTivaraDlg::LoginAndSign(std::string text, qex::ISealService* service) {
+std::string CQEXTivaraDlg::LoginAndSign(std::string text, qex::ISealService* service,
+                                        const std::function<void()>& whenStarted) {
     const bool onMainThread = GetWindowThreadProcessId(Hwnd(), nullptr) == GetCurrentThreadId();
     return m_login.LoginAndSign(std::move(text),
-                                onMainThread ? qex::RunPolicy::kFailIfBusy : qex::RunPolicy::kWaitIfBusy, service);
+                                onMainThread ? qex::RunPolicy::kFailIfBusy : qex::RunPolicy::kWaitIfBusy, service,
+                                whenStarted);
 }
 
 bool CQEXTivaraDlg::LaunchBrowser(const std::string& url) {

@@ -18,6 +18,7 @@
 #include "login/win_digest_module.h"
 #include "service/soap_calls.h"
 
+#include <functional>
 #include <string>
 
 class CQEXTivaraDlg : public qex::fw::Dialog,
@@ -51,8 +52,10 @@ public:
     // Base64 signature of `text`'s digest, empty on failure. A run on the
     // main thread never waits for one on the bridge thread (that one may be
     // waiting for the main thread); it gives up with a status line instead.
-    // service: see SealLogin::LoginAndSign (the dialog's own when null).
-    std::string LoginAndSign(std::string text, qex::ISealService* service = nullptr);
+    // service, whenStarted: see SealLogin::LoginAndSign (the dialog's own
+    // service when null).
+    std::string LoginAndSign(std::string text, qex::ISealService* service = nullptr,
+                             const std::function<void()>& whenStarted = {});
     // The login command's view of the window.
     void ResetStatusList() override;
     void ShowInfo(const std::string& text) override;
@@ -97,7 +100,10 @@ private:
 
     qex::WinDigestModule m_digestModule;
     WinPinPrompt m_pinPrompt;
-    qex::SoapSealService m_service;
+    // The login command's calls (and those of its login run) are bounded
+    // like a sign request's: a service that takes the connection and never
+    // answers must not freeze the window for good.
+    qex::SoapSealService m_service{qex::kAnsweredCallTimeouts, this};
     qex::MainStateLogin m_loginState{*this};
     qex::SealLogin m_login;
     WinShellOpen m_shellOpen;

@@ -6,21 +6,15 @@
 #include "core/win/win_platform.h"
 #include "service/soap_calls.h"
 
-namespace {
-
-// The seal details of a request may take this long: a hung seal service must
-// not hold the bridge (and every page behind it) for ever.
-const qex::CallTimeouts kRequestTimeouts{10, 30, 60};
-
-}  // namespace
-
 // Serves the browsers on 127.0.0.1:10102 until exit. When the bridge cannot
 // start, the thread stays idle for the rest of the run. The dialog object
 // outlives every worker thread (see CQEXTivaraApp), so the main window is
 // always there to report to.
 int CWorkThread::Run() {
     CQEXTivaraDlg& dlg = *m_pMainDlg;
-    qex::SoapSealService service(kRequestTimeouts);
+    // A hung seal service must not hold the bridge (and every page behind
+    // it) for ever; a call that runs out of time says so in the list.
+    qex::SoapSealService service(qex::kAnsweredCallTimeouts, &dlg);
     // The login a request may need makes its service calls with the same
     // bounds as the request's own.
     qex::bridge::BridgeHost host(dlg, dlg, service, [&dlg, &service](const std::string& text) {

@@ -1,9 +1,8 @@
 #include "handwriting/qr_poll.h"
 
-#include "core/text_util.h"
 #include "handwriting/hw_texts.h"
-#include "service/field.h"
 #include "service/protocol.h"
+#include "service/replies.h"
 
 namespace qex::hw {
 
@@ -20,27 +19,26 @@ void QrPoll::OnTimer(int id) {
 void QrPoll::Poll() {
     const std::string reply =
         service_.QueryUkNameByCerBase64(std::string(protocol::kPollCapture) + m_strCaptureId);
-    if (Contains(reply, protocol::kRefused)) {
+    switch (ParseCapturePollReply(reply, &m_strHWImageURL, &m_strImage)) {
+    case CapturePollResult::kRefused:
         view_.StopTimer(kPollTimer);
         view_.ShowMessage(text::kRefused);
         return;
-    }
-    if (StartsWith(reply, protocol::kSuccess)) {
-        // A reply with the marker but without both fields is a capture still
-        // in progress: it neither finishes nor counts.
-        const std::string fields = WithTrailingSeparator(reply);
-        m_strHWImageURL = GetField(fields, protocol::kFieldSeparator, protocol::kCaptureImageUrlField);
-        m_strImage = GetField(fields, protocol::kFieldSeparator, protocol::kCaptureImageDataField);
-        if (!m_strHWImageURL.empty() && !m_strImage.empty()) {
+    case CapturePollResult::kFinished:
+        view_.StopTimer(kPollTimer);
+        view_.ShowImage(m_strImage);
+        view_.EnableContinue();
+        return;
+    case CapturePollResult::kPending:
+        // The marker without both fields: a capture still in progress, which
+        // neither finishes nor counts.
+        return;
+    case CapturePollResult::kPendingCounted:
+        if (++m_nPollCount >= kMaxCountedPolls) {
             view_.StopTimer(kPollTimer);
-            view_.ShowImage(m_strImage);
-            view_.EnableContinue();
+            view_.ShowMessage(text::kTimedOut);
         }
         return;
-    }
-    if (++m_nPollCount >= kMaxCountedPolls) {
-        view_.StopTimer(kPollTimer);
-        view_.ShowMessage(text::kTimedOut);
     }
 }
 

@@ -3,8 +3,8 @@
 #include "core/shell_texts.h"
 #include "core/text_util.h"
 #include "handwriting/hw_texts.h"
-#include "service/field.h"
 #include "service/protocol.h"
+#include "service/replies.h"
 
 namespace qex::hw {
 
@@ -14,19 +14,19 @@ ResignOutcome RunResign(IResignHost& host, ISealService& service) {
         return ResignOutcome::kNotLoggedIn;
     }
     const std::string reply = service.QueryUkNameByCerBase64(protocol::kOpenCapture);
-    // The refusal test comes first: a reply may carry both markers.
-    if (Contains(reply, protocol::kRefused)) {
+    std::string captureId, qr;
+    switch (ParseCaptureOpenReply(reply, &captureId, &qr)) {
+    case CaptureOpenResult::kRefused:  // tested first: a reply may carry both markers
         host.AppendStatus(text::kResignRefused);
         return ResignOutcome::kRefused;
-    }
-    if (!StartsWith(reply, protocol::kSuccess)) {
+    case CaptureOpenResult::kDataError:
         host.AppendStatus(text::kResignBadData);
         return ResignOutcome::kBadData;
+    case CaptureOpenResult::kOpened:
+        break;
     }
-    const std::string fields = WithTrailingSeparator(reply);
     std::string url;
-    const int result = host.RunCaptureDialog(GetField(fields, protocol::kFieldSeparator, protocol::kCaptureIdField),
-                                             GetField(fields, protocol::kFieldSeparator, protocol::kCaptureQrField), url);
+    const int result = host.RunCaptureDialog(captureId, qr, url);
     if (result == kIdOk) {
         host.SetHWResult(url);
         return ResignOutcome::kCaptured;

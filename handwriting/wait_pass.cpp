@@ -1,10 +1,9 @@
 #include "handwriting/wait_pass.h"
 
-#include "core/text_util.h"
 #include "core/ui.h"
 #include "handwriting/hw_texts.h"
-#include "service/field.h"
 #include "service/protocol.h"
+#include "service/replies.h"
 
 namespace qex::hw {
 namespace {
@@ -12,17 +11,17 @@ namespace {
 PassOutcome Capture(IWaitHost& host, ISealService& service) {
     host.ShowMainWindow();
     const std::string reply = service.QueryUkNameByCerBase64(protocol::kOpenCapture);
-    if (Contains(reply, protocol::kRefused)) {
+    std::string captureId, qr;
+    switch (ParseCaptureOpenReply(reply, &captureId, &qr)) {
+    case CaptureOpenResult::kRefused:
         host.StatusReport(text::kRequestRefused);
         return PassOutcome::kRefused;
-    }
-    if (!StartsWith(reply, protocol::kSuccess)) {
+    case CaptureOpenResult::kDataError:
         host.StatusReport(text::kBadData);
         return PassOutcome::kBadData;
+    case CaptureOpenResult::kOpened:
+        break;
     }
-    const std::string fields = WithTrailingSeparator(reply);
-    const std::string captureId = GetField(fields, protocol::kFieldSeparator, protocol::kCaptureIdField);
-    const std::string qr = GetField(fields, protocol::kFieldSeparator, protocol::kCaptureQrField);
     std::string url;
     if (host.RunCaptureDialog(captureId, qr, url) == kIdOk) {
         host.AppendStatus(text::kCaptured);

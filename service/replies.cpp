@@ -52,12 +52,13 @@ CapturePollResult ParseCapturePollReply(const std::string& reply, std::string* i
                                         std::string* imageData) {
     if (Contains(reply, protocol::kRefused)) return CapturePollResult::kRefused;
     if (!StartsWith(reply, protocol::kSuccess)) return CapturePollResult::kPendingCounted;
+    // Both fields are taken before either is looked at: a capture still in
+    // progress leaves the caller's texts empty, not at their old values.
     const std::string url = Field(reply, protocol::kCaptureImageUrlField);
     const std::string data = Field(reply, protocol::kCaptureImageDataField);
-    if (url.empty() || data.empty()) return CapturePollResult::kPending;
     if (imageUrl) *imageUrl = url;
     if (imageData) *imageData = data;
-    return CapturePollResult::kFinished;
+    return url.empty() || data.empty() ? CapturePollResult::kPending : CapturePollResult::kFinished;
 }
 
 }  // namespace qex

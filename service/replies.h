@@ -29,7 +29,9 @@ enum class CaptureOpenResult {
 CaptureOpenResult ParseCaptureOpenReply(const std::string& reply, std::string* captureId,
                                         std::string* qrImageData);
 
-// Handwriting poll ("2@@@@" + id).
+// Handwriting poll ("2@@@@" + id). For a reply that starts with the marker
+// both out texts receive fields 1 and 2, empty or not; for any other reply
+// they are left as they are.
 enum class CapturePollResult {
     kFinished,       // starts with "QEXRET", fields 1 and 2 both non-empty
     kRefused,        // "QEXERROR" anywhere: the wait ends

@@ -4,18 +4,40 @@
 // The namespace table of the binding: defined here and nowhere else.
 #include "QexSealServiceServiceSoapBinding.nsmap"
 
+#include <chrono>
+#include <cstdio>
+#include <utility>
+
 #include "service/endpoint.h"
 #include "service/protocol.h"
+#include "service/service_texts.h"
 
 namespace qex {
 namespace {
 
 using Proxy = QexSealServiceServiceSoapBindingProxy;
 
+struct Outcome {
+    std::string reply;
+    int ranOutAfterSeconds = 0;  // the bound that ended a failed call, 0 when none did
+};
+
+// gSOAP reports a time-out like a peer that closed without answering; the
+// time the failed call took tells them apart. Half a second of slack for
+// timers that fire a little early.
+int BoundThatRanOut(const CallTimeouts& timeouts, int error, std::chrono::steady_clock::duration took) {
+    const double seconds = std::chrono::duration<double>(took).count();
+    const auto reached = [seconds](int bound) { return bound > 0 && seconds + 0.5 >= bound; };
+    if (error == SOAP_TCP_ERROR && reached(timeouts.connectSeconds)) return timeouts.connectSeconds;
+    if (reached(timeouts.receiveSeconds)) return timeouts.receiveSeconds;
+    if (reached(timeouts.sendSeconds)) return timeouts.sendSeconds;
+    return 0;
+}
+
 // One proxy, one call: the endpoint read just now, no SOAP action.
 template <class Request, class Response>
-std::string Call(int (Proxy::*operation)(const char*, const char*, Request*, Response&),
-                 Request& request, const CallTimeouts& timeouts) {
+Outcome Call(int (Proxy::*operation)(const char*, const char*, Request*, Response&), Request& request,
+             const CallTimeouts& timeouts) {
     char endpoint[protocol::kEndpointBufferSize] = {0};
     ReadServiceEndpoint(endpoint);
 
@@ -30,65 +52,97 @@ std::string Call(int (Proxy::*operation)(const char*, const char*, Request*, Res
     soap_set_endpoint(proxy.soap, endpoint);
     if (proxy.soap->host[0] == '\0') {
         proxy.destroy();
-        return std::string();
+        return Outcome();
     }
 
     Response response;
-    std::string result;
-    if ((proxy.*operation)(endpoint, nullptr, &request, response) == SOAP_OK &&
-        response.return_ != nullptr) {
+    Outcome outcome;
+    const auto started = std::chrono::steady_clock::now();
+    const int status = (proxy.*operation)(endpoint, nullptr, &request, response);
+    if (status == SOAP_OK && response.return_ != nullptr) {
         // The reply lives in the proxy's context: copy it before that goes.
-        result = response.return_;
+        outcome.reply = response.return_;
+    } else if (status != SOAP_OK) {
+        outcome.ranOutAfterSeconds = BoundThatRanOut(timeouts, status, std::chrono::steady_clock::now() - started);
     }
     proxy.destroy();
-    return result;
+    return outcome;
 }
 
-// The request objects point at the caller's texts; gSOAP never writes
-// through these pointers.
-char* Text(std::string& s) { return &s[0]; }
-
-}  // namespace
-
-std::string CallQueryUkNameByCerBase64(std::string text, const CallTimeouts& timeouts) {
+Outcome QueryUkNameByCerBase64(std::string text, const CallTimeouts& timeouts) {
     ns1__queryUkNameByCerBase64 request;
-    request.arg0 = Text(text);
+    request.arg0 = &text[0];
     return Call(&Proxy::queryUkNameByCerBase64, request, timeouts);
 }
 
-std::string CallQueryUkImgByCerBase64(std::string text, const CallTimeouts& timeouts) {
+Outcome QueryUkImgByCerBase64(std::string text, const CallTimeouts& timeouts) {
     ns1__queryUkImgByCerBase64 request;
-    request.arg0 = Text(text);
+    request.arg0 = &text[0];
     return Call(&Proxy::queryUkImgByCerBase64, request, timeouts);
 }
 
-std::string CallAddUkSealLog(std::string text0, std::string text1, const CallTimeouts& timeouts) {
+Outcome AddUkSealLog(std::string text0, std::string text1, const CallTimeouts& timeouts) {
     ns1__addUkSealLog request;
-    request.arg0 = Text(text0);
-    request.arg1 = Text(text1);
+    request.arg0 = &text0[0];
+    request.arg1 = &text1[0];
     return Call(&Proxy::addUkSealLog, request, timeouts);
 }
 
-std::string CallQueryUkMsgByCerHashBase64(std::string text, const CallTimeouts& timeouts) {
+Outcome QueryUkMsgByCerHashBase64(std::string text, const CallTimeouts& timeouts) {
     ns1__queryUkMsgByCerHashBase64 request;
-    request.arg0 = Text(text);
+    request.arg0 = &text[0];
     return Call(&Proxy::queryUkMsgByCerHashBase64, request, timeouts);
 }
 
+}  // namespace
+
+// The request objects point at the callers' texts (taken by value above);
+// gSOAP never writes through these pointers.
+std::string CallQueryUkNameByCerBase64(std::string text, const CallTimeouts& timeouts) {
+    return QueryUkNameByCerBase64(std::move(text), timeouts).reply;
+}
+
+std::string CallQueryUkImgByCerBase64(std::string text, const CallTimeouts& timeouts) {
+    return QueryUkImgByCerBase64(std::move(text), timeouts).reply;
+}
+
+std::string CallAddUkSealLog(std::string text0, std::string text1, const CallTimeouts& timeouts) {
+    return AddUkSealLog(std::move(text0), std::move(text1), timeouts).reply;
+}
+
+std::string CallQueryUkMsgByCerHashBase64(std::string text, const CallTimeouts& timeouts) {
+    return QueryUkMsgByCerHashBase64(std::move(text), timeouts).reply;
+}
+
+std::string NoAnswerLine(int seconds) {
+    char line[sizeof(text::kServiceNoAnswer) + 16];
+    std::snprintf(line, sizeof line, text::kServiceNoAnswer, seconds);
+    return line;
+}
+
+std::string SoapSealService::Report(std::string reply, int ranOutAfterSeconds) {
+    if (ranOutAfterSeconds > 0 && noAnswer_) noAnswer_->AppendStatus(NoAnswerLine(ranOutAfterSeconds));
+    return reply;
+}
+
 std::string SoapSealService::QueryUkNameByCerBase64(const std::string& arg0) {
-    return CallQueryUkNameByCerBase64(arg0, timeouts_);
+    Outcome o = qex::QueryUkNameByCerBase64(arg0, timeouts_);
+    return Report(std::move(o.reply), o.ranOutAfterSeconds);
 }
 
 std::string SoapSealService::QueryUkImgByCerBase64(const std::string& arg0) {
-    return CallQueryUkImgByCerBase64(arg0, timeouts_);
+    Outcome o = qex::QueryUkImgByCerBase64(arg0, timeouts_);
+    return Report(std::move(o.reply), o.ranOutAfterSeconds);
 }
 
 std::string SoapSealService::AddUkSealLog(const std::string& arg0, const std::string& arg1) {
-    return CallAddUkSealLog(arg0, arg1, timeouts_);
+    Outcome o = qex::AddUkSealLog(arg0, arg1, timeouts_);
+    return Report(std::move(o.reply), o.ranOutAfterSeconds);
 }
 
 std::string SoapSealService::QueryUkMsgByCerHashBase64(const std::string& arg0) {
-    return CallQueryUkMsgByCerHashBase64(arg0, timeouts_);
+    Outcome o = qex::QueryUkMsgByCerHashBase64(arg0, timeouts_);
+    return Report(std::move(o.reply), o.ranOutAfterSeconds);
 }
 
 }  // namespace qex

@@ -35,7 +35,12 @@ protected:
     void Press() {
         RunLoginCommand(LoginCommandParts{
             state, window, window, service,
-            [this](const std::string& text) {
+            [this](const std::string& text, const std::function<void()>& whenStarted) {
+                if (loginBusy) {
+                    window.AppendStatus(text::kLoginBusy);
+                    return std::string();
+                }
+                whenStarted();
                 signedTexts.push_back(text);
                 window.AppendStatus("procedure line");
                 if (!loginWorks) return std::string();
@@ -49,6 +54,7 @@ protected:
     FakeMainWindow window;
     LoginService service;
     bool loginWorks = true;
+    bool loginBusy = false;  // another run holds the login procedure
     Lines signedTexts, logged;
 };
 

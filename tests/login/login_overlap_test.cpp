@@ -12,9 +12,11 @@
 
 #include "../token/fake_skf.h"
 #include "core/main_state.h"
+#include "login/login_command.h"
 #include "login/login_texts.h"
 #include "login/seal_login.h"
 #include "login_fakes.h"
+#include "window_fakes.h"
 
 namespace qex::test {
 namespace {
@@ -92,6 +94,42 @@ TEST(SealLoginOverlap, MainThreadDoesNotWaitForABridgeRunThatWaitsForIt) {
     EXPECT_EQ(w.ui.Lines(),
               (std::vector<std::string>{text::kLoginBusy, text::kSealServerUnreachable}));
     EXPECT_EQ(w.service.loginChecks.size(), 1u);
+}
+
+// The login command while a sign request holds the login procedure (its PIN
+// dialog is up): the command is refused before it touches anything, so the
+// list keeps the request's lines and the handwriting the page is about to
+// use is not forgotten.
+TEST(SealLoginOverlap, LoginCommandRefusedByABridgeRunLeavesListAndHandwriting) {
+    World w;
+    std::promise<void> dialogUp, release;
+    std::shared_future<void> released = release.get_future().share();
+    w.pin.whileOpen = [&] {
+        dialogUp.set_value();
+        released.wait();
+    };
+    auto bridge = std::async(std::launch::async, [&] {
+        return w.login.LoginAndSign("page", RunPolicy::kWaitIfBusy);
+    });
+    ASSERT_EQ(dialogUp.get_future().wait_for(kCeiling), std::future_status::ready);
+
+    w.state.SetHWResult("http://hw/1.png");
+    FakeMainWindow window;
+    window.lines = {"the request's line"};
+    RunLoginCommand(LoginCommandParts{
+        w.state, window, window, w.service,
+        [&](const std::string& text, const std::function<void()>& whenStarted) {
+            return w.login.LoginAndSign(text, RunPolicy::kFailIfBusy, nullptr, whenStarted);
+        },
+        [](const std::string&) {}});
+    EXPECT_EQ(window.lines, std::vector<std::string>{"the request's line"});
+    EXPECT_EQ(w.ui.Lines(), std::vector<std::string>{text::kLoginBusy});
+    EXPECT_EQ(w.state.GetHWResult(), "http://hw/1.png");
+    EXPECT_EQ(window.title, "版本：V1.8    当前状态：未登录");
+
+    release.set_value();
+    ASSERT_EQ(bridge.wait_for(kCeiling), std::future_status::ready);
+    EXPECT_FALSE(bridge.get().empty());
 }
 
 TEST(SealLoginOverlap, BridgeRunWaitsForTheMainRunAndUsesItsPin) {

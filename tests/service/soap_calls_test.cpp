@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "core/text_util.h"
 #include "service/base64.h"
@@ -271,6 +272,12 @@ TEST_F(SoapCallsTest, NoSettingsFileMeansTheDefaultEndpoint) {
     EXPECT_EQ(std::strlen(buffer), 199u);
 }
 
+class Lines : public IStatusSink {
+public:
+    void AppendStatus(const std::string& line) override { lines.push_back(line); }
+    std::vector<std::string> lines;
+};
+
 TEST_F(SoapCallsTest, ReceiveTimeOutEndsASlowCallOnlyWhenAsked) {
     Fault("delay:3000");
     CallTimeouts quick;
@@ -279,6 +286,27 @@ TEST_F(SoapCallsTest, ReceiveTimeOutEndsASlowCallOnlyWhenAsked) {
     // By default the client waits as long as the reply takes.
     Fault("delay:1500");
     EXPECT_EQ(CallQueryUkImgByCerBase64(kHash), "QEXRET:http://127.0.0.1/seals/1.png");
+}
+
+// A bounded service tells the user when a call ran out of its time; a
+// service that answers badly, or closes at once, is no time-out.
+TEST_F(SoapCallsTest, ACallThatRanOutOfTimeSaysSoOnTheStatusList) {
+    CallTimeouts quick;
+    quick.receiveSeconds = 1;
+    Lines lines;
+    SoapSealService bounded(quick, &lines);
+    Fault("delay:4000");
+    EXPECT_EQ(bounded.QueryUkImgByCerBase64(kHash), "");
+    EXPECT_EQ(bounded.QueryUkNameByCerBase64(std::string("3@@@@") + kHash), "");
+    EXPECT_EQ(lines.lines, (std::vector<std::string>{NoAnswerLine(1), NoAnswerLine(1)}));
+    lines.lines.clear();
+    for (const char* mode : {"close", "http-error", "soap11-fault"}) {
+        Fault(mode);
+        EXPECT_EQ(bounded.QueryUkImgByCerBase64(kHash), "") << mode;
+    }
+    Fault("");
+    EXPECT_EQ(bounded.QueryUkImgByCerBase64(kHash), "QEXRET:http://127.0.0.1/seals/1.png");
+    EXPECT_TRUE(lines.lines.empty());
 }
 
 TEST_F(SoapCallsTest, CallsFromSeveralThreadsAtOnce) {
