@@ -52,6 +52,7 @@ BOOL CQEXTivaraApp::InitInstance() {
     // process ends right after this routine (RunApplication), which stops
     // the threads before anything is torn down.
     CQEXTivaraDlg* dlg = new CQEXTivaraDlg;
+    SetMainWindow(dlg);
     dlg->DoModal();
     return FALSE;
 }

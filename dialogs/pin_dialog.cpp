@@ -29,10 +29,24 @@ CDialog_Pin::CDialog_Pin() : qex::fw::Dialog(IDD_PIN_DIALOG) {
     BindControl(IDC_PIN_EDIT, &m_editPin);
 }
 
+namespace {
+// Brought to the front once the framework has placed the dialog: showing
+// it during the initialisation would keep it where the template put it.
+constexpr UINT kBringToFront = WM_APP + 40;
+}  // namespace
+
 BOOL CDialog_Pin::OnInitDialog() {
     qex::fw::Dialog::OnInitDialog();
-    qex::dialogs::ForceForeground(Hwnd(), m_editPin);
+    SetFocus(m_editPin);
+    PostMessageA(Hwnd(), kBringToFront, 0, 0);
     return FALSE;  // the focus is set
+}
+
+bool CDialog_Pin::OnMessage(UINT msg, WPARAM, LPARAM, INT_PTR* result) {
+    if (msg != kBringToFront) return false;
+    qex::dialogs::ForceForeground(Hwnd(), m_editPin);
+    *result = TRUE;
+    return true;
 }
 
 void CDialog_Pin::OnOK() {
@@ -41,6 +55,6 @@ void CDialog_Pin::OnOK() {
         qex::fw::Dialog::OnOK();
         return;
     }
-    MessageBoxA(Hwnd(), qex::text::kPinTooShort, "", MB_ICONEXCLAMATION | MB_OK);
+    qex::fw::MessageBoxOwned(Hwnd(), qex::text::kPinTooShort, "", MB_ICONEXCLAMATION | MB_OK);
     SetFocus(m_editPin);
 }

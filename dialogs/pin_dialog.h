@@ -19,6 +19,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
     void OnOK() override;
 };
 

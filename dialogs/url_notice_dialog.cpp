@@ -63,7 +63,7 @@ HGLOBAL CDialog_MsgBox::AllocateClipboardBlock(SIZE_T bytes) {
 }
 
 void CDialog_MsgBox::TellCopyByHand() {
-    MessageBoxA(Hwnd(), qex::text::kCopyByHand, qex::text::kAppCaption, MB_ICONEXCLAMATION | MB_OK);
+    qex::fw::MessageBoxOwned(Hwnd(), qex::text::kCopyByHand, qex::text::kAppCaption, MB_ICONEXCLAMATION | MB_OK);
 }
 
 // The block is filled before the clipboard is emptied: when memory runs out

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <ole2.h>
 
+#include "framework/dialog.h"
+#include "framework/worker_thread.h"
+
 namespace qex::fw {
 namespace {
 
@@ -32,6 +35,15 @@ Application* Application::Current() {
     return g_app;
 }
 
+HWND Application::MainWindow() const {
+    return m_pMainWnd ? m_pMainWnd->Hwnd() : nullptr;
+}
+
+HWND ThreadMainWindow() {
+    if (const WorkerThread* thread = WorkerThread::Current()) return thread->MainWindow();
+    return g_app ? g_app->MainWindow() : nullptr;
+}
+
 std::string Application::AppName() const {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(m_hInstance, path, MAX_PATH);
@@ -47,7 +59,13 @@ void RunApplication(HINSTANCE instance) {
     int code = 0;
     if (g_app) {
         g_app->m_hInstance = instance;
-        code = g_app->InitInstance() ? 0 : g_app->ExitInstance();
+        // Nothing may unwind out of WinMain; a failure that gets this far
+        // ends the process with a failure code instead of terminate().
+        try {
+            code = g_app->InitInstance() ? 0 : g_app->ExitInstance();
+        } catch (...) {
+            code = 1;
+        }
     }
     std::fflush(nullptr);
     ExitProcess(static_cast<UINT>(code));
@@ -75,8 +93,7 @@ int MessageBoxFromString(UINT id, UINT type) {
         type |= MB_ICONEXCLAMATION;
     }
     const std::string caption = g_app ? g_app->AppName() : std::string();
-    const HWND owner = g_app ? g_app->MainWindow() : nullptr;
-    return MessageBoxA(owner, LoadResString(id).c_str(), caption.c_str(), type);
+    return MessageBoxOwned(ThreadMainWindow(), LoadResString(id).c_str(), caption.c_str(), type);
 }
 
 }  // namespace qex::fw

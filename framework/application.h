@@ -9,6 +9,8 @@
 
 namespace qex::fw {
 
+class Dialog;
+
 [[noreturn]] void RunApplication(HINSTANCE instance);
 
 class Application {
@@ -28,8 +30,11 @@ public:
     // client stores nothing there, it only names it.
     void SetRegistryKey(const std::string& name) { m_strRegistryKey = name; }
     const std::string& RegistryKey() const { return m_strRegistryKey; }
-    void SetMainWindow(HWND hwnd) { m_hMainWnd = hwnd; }
-    HWND MainWindow() const { return m_hMainWnd; }
+    // The application's main window: set before the main dialog runs, so
+    // that it is the main window from its first message on. Dialogs without
+    // a parent are owned by it, and threads started later inherit it.
+    void SetMainWindow(Dialog* window) { m_pMainWnd = window; }
+    HWND MainWindow() const;
     // The program's name: the module file name without folder and extension.
     std::string AppName() const;
 
@@ -38,7 +43,7 @@ public:
 private:
     friend void RunApplication(HINSTANCE);
     HINSTANCE m_hInstance = nullptr;
-    HWND m_hMainWnd = nullptr;
+    Dialog* m_pMainWnd = nullptr;
     std::string m_strRegistryKey;
 };
 
@@ -55,9 +60,14 @@ bool SocketInit();
 // Lets this thread host ActiveX controls: OLE for this (the main) thread.
 bool EnableControlContainer();
 
-// A message box owned by the main window, with string resource `id` as its
-// text and the program's name as its caption; an OK box without an icon
-// gets the exclamation icon. Returns the button id.
+// The calling thread's main window: for a thread started as a WorkerThread
+// the application's main window at the time the thread was created (it is
+// inherited), for any other thread the application's main window.
+HWND ThreadMainWindow();
+
+// A message box owned by the thread's main window, with string resource
+// `id` as its text and the program's name as its caption; an OK box without
+// an icon gets the exclamation icon. Returns the button id.
 int MessageBoxFromString(UINT id, UINT type = MB_OK);
 
 // String resource `id` of the program, empty when there is none.

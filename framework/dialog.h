@@ -1,6 +1,21 @@
 // Modal dialogs from dialog templates, with message dispatch to virtual
 // handlers and data exchange between controls and fields.
 //
+// Ownership and modality follow the dialog framework programs of this kind
+// are written for:
+// - A dialog constructed without a parent is owned by the calling thread's
+//   main window (ThreadMainWindow: the application's main window, which
+//   worker threads inherit), so it stays above that window, also when the
+//   window is topmost.
+// - While a modal dialog runs, its owner is disabled, and enabled again
+//   before the dialog's window goes (so activation returns to it). Several
+//   modal runs on one owner, from any threads, count: the owner comes back
+//   when the last of them ends.
+// - A dialog that does not move itself in OnInitDialog is centred over its
+//   owner when the owner is visible and not minimised, otherwise on the work
+//   area of the monitor of the main window; an unowned one (the main window
+//   itself) on the work area.
+//
 // Data exchange: BindText ties an edit or static control to a std::string
 // (window text, code page 936), BindControl fills an HWND field with a
 // control's window. UpdateData(false) pushes the fields to the controls,
@@ -54,6 +69,11 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR InitDialog();
+    void RunModalLoop();
+    void CountModalRun(bool begins);
+    void EndModalRun();
 
     struct TextBinding {
         int id;
@@ -69,9 +89,27 @@ private:
     HWND m_hWnd = nullptr;
     std::vector<TextBinding> m_texts;
     std::vector<ControlBinding> m_controls;
+
+    // This dialog's own modal run.
+    HWND m_hOwner = nullptr;
+    int m_nOwnerHold = 0;  // how the run holds its owner: not, counted, directly
+    bool m_bEndModal = false;
+    INT_PTR m_nResult = -1;
+
+    // This window as the owner of modal runs (its own thread only).
+    int m_nModalRuns = 0;
+    bool m_bEnableAfterModal = false;
 };
 
 // The window text of `hwnd` as code page 936 bytes.
 std::string GetText(HWND hwnd);
+
+// A message box owned by `owner` (none when null) that holds the owner
+// disabled like a modal dialog does, counted with the dialogs' runs: a box
+// that ends while a dialog still runs on the same owner leaves it disabled.
+int MessageBoxOwned(HWND owner, const char* text, const char* caption, UINT type);
+
+// Centres a top-level window as a modal dialog is centred (see above).
+void CentreWindow(HWND hwnd);
 
 }  // namespace qex::fw

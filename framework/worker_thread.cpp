@@ -2,7 +2,17 @@
 
 #include <process.h>
 
+#include "framework/application.h"
+
 namespace qex::fw {
+namespace {
+
+thread_local WorkerThread* t_current = nullptr;
+
+// The thread's exit code when its work ended with an exception.
+constexpr unsigned kFailedExitCode = 1;
+
+}  // namespace
 
 WorkerThread::~WorkerThread() {
     if (m_hThread) CloseHandle(m_hThread);
@@ -10,6 +20,9 @@ WorkerThread::~WorkerThread() {
 
 bool WorkerThread::CreateThread(DWORD flags, unsigned stackSize, LPSECURITY_ATTRIBUTES security) {
     if (m_hThread) return false;
+    if (!m_hMainWnd) {
+        if (const Application* app = Application::Current()) m_hMainWnd = app->MainWindow();
+    }
     unsigned id = 0;
     // _beginthreadex rather than CreateThread: the thread uses the C runtime.
     const uintptr_t h = _beginthreadex(security, stackSize, &WorkerThread::Entry, this,
@@ -28,6 +41,10 @@ DWORD WorkerThread::ResumeThread() {
     return m_hThread ? ::ResumeThread(m_hThread) : static_cast<DWORD>(-1);
 }
 
+WorkerThread* WorkerThread::Current() {
+    return t_current;
+}
+
 BOOL WorkerThread::InitInstance() {
     return FALSE;
 }
@@ -42,8 +59,15 @@ int WorkerThread::ExitInstance() {
 
 unsigned __stdcall WorkerThread::Entry(void* self) {
     WorkerThread* thread = static_cast<WorkerThread*>(self);
-    const int code = thread->InitInstance() ? thread->Run() : thread->ExitInstance();
-    return static_cast<unsigned>(code);
+    t_current = thread;
+    // An exception must not leave the thread (that would end the process
+    // through terminate); it ends the thread with a failure code instead.
+    try {
+        const int code = thread->InitInstance() ? thread->Run() : thread->ExitInstance();
+        return static_cast<unsigned>(code);
+    } catch (...) {
+        return kFailedExitCode;
+    }
 }
 
 }  // namespace qex::fw

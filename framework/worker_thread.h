@@ -16,7 +16,8 @@ public:
     WorkerThread& operator=(const WorkerThread&) = delete;
 
     // Starts the system thread (with CREATE_SUSPENDED it waits for
-    // ResumeThread). False when the system refuses.
+    // ResumeThread). False when the system refuses. The thread inherits the
+    // application's main window as it is now, unless one was set before.
     bool CreateThread(DWORD flags = CREATE_SUSPENDED, unsigned stackSize = 0,
                       LPSECURITY_ATTRIBUTES security = nullptr);
     bool SetThreadPriority(int priority);
@@ -24,6 +25,14 @@ public:
 
     HANDLE Handle() const { return m_hThread; }
     DWORD ThreadId() const { return m_nThreadID; }
+
+    // The window that dialogs without a parent are owned by on this thread.
+    HWND MainWindow() const { return m_hMainWnd; }
+    void SetMainWindow(HWND window) { m_hMainWnd = window; }
+
+    // The WorkerThread object of the calling thread; null on threads that
+    // were not started as one (the main thread among them).
+    static WorkerThread* Current();
 
     virtual BOOL InitInstance();
     virtual int Run();
@@ -34,6 +43,7 @@ private:
 
     HANDLE m_hThread = nullptr;
     DWORD m_nThreadID = 0;
+    HWND m_hMainWnd = nullptr;
 };
 
 // Creates a thread object of class T and its system thread with the given

@@ -56,7 +56,7 @@ void CDialog_QR::ShowImage(const std::string& base64Png) { m_ctrlGlyphon.LookIt(
 void CDialog_QR::EnableContinue() { EnableWindow(m_btnContinue, TRUE); }
 
 void CDialog_QR::ShowMessage(const std::string& text) {
-    MessageBoxA(Hwnd(), text.c_str(), qex::text::kSealCaption, MB_ICONEXCLAMATION | MB_OK);
+    qex::fw::MessageBoxOwned(Hwnd(), text.c_str(), qex::text::kSealCaption, MB_ICONEXCLAMATION | MB_OK);
 }
 
 int qex::hw::RunCaptureDialog(const std::string& captureId, const std::string& qrImage, std::string& url) {
