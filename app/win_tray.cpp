@@ -5,7 +5,10 @@
 void WinTray::Prepare(HINSTANCE instance, HWND owner) {
     m_hInstance = instance;
     m_nid = {};
-    m_nid.cbSize = sizeof(m_nid);
+    // The record as far as its item GUID (the shell's version 3 layout, 504
+    // bytes for 32-bit programs), not the whole structure of the headers,
+    // which grows with the SDK: the shell reads no further than cbSize.
+    m_nid.cbSize = NOTIFYICONDATAA_V3_SIZE;
     m_nid.hWnd = owner;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_TRAYNOTIFY;

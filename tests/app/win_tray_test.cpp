@@ -2,26 +2,49 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+
 namespace {
 
-TEST(WinTray, RecordIsPreparedForTheAnsiShellCall) {
+HWND MessageWindow() {
+    return CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+}
+
+// The shell takes the record's size as its version: the ANSI record up to
+// and including its item GUID, whatever the headers' structure has grown to.
+TEST(WinTray, RecordSizeIsTheVersionThreeLayoutOfThisTarget) {
     WinTray tray;
-    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND owner = MessageWindow();
     tray.Prepare(GetModuleHandleA(nullptr), owner);
     const NOTIFYICONDATAA& nid = tray.Data();
-    EXPECT_EQ(sizeof(NOTIFYICONDATAA), nid.cbSize);
+    EXPECT_EQ(nid.cbSize, offsetof(NOTIFYICONDATAA, guidItem) + sizeof(GUID));
+#ifndef _WIN64
+    EXPECT_EQ(nid.cbSize, 504u);
+#endif
+    EXPECT_LT(nid.cbSize, sizeof(NOTIFYICONDATAA));
     EXPECT_EQ(owner, nid.hWnd);
-    EXPECT_EQ(7u, nid.uFlags);
-    EXPECT_EQ(1124u, nid.uCallbackMessage);
-    EXPECT_EQ(1124u, WM_TRAYNOTIFY);
-    EXPECT_EQ(0u, nid.uID);
+    // Nothing is shown before the first state: no icon yet.
+    EXPECT_EQ(nullptr, nid.hIcon);
+    DestroyWindow(owner);
+}
 
+// What the shell is handed for a state: the icon, the callback and the tip
+// all flagged, the tip cut to the record's field, never overrun.
+TEST(WinTray, AddAndRemoveDescribeTheIconWithItsTip) {
+    WinTray tray;
+    HWND owner = MessageWindow();
+    tray.Prepare(GetModuleHandleA(nullptr), owner);
     tray.Add({qex::kIconTrayRed, "tip text"});
-    EXPECT_EQ(134u, tray.Data().uID);
-    EXPECT_STREQ("tip text", tray.Data().szTip);
-    // A tip longer than the record's field is cut, never overrun.
+    const NOTIFYICONDATAA& nid = tray.Data();
+    EXPECT_EQ(static_cast<UINT>(qex::kIconTrayRed), nid.uID);
+    EXPECT_STREQ("tip text", nid.szTip);
+    EXPECT_EQ(NIF_MESSAGE | NIF_ICON | NIF_TIP, nid.uFlags & (NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(WM_TRAYNOTIFY, nid.uCallbackMessage);
     tray.Remove({qex::kIconTrayRed, std::string(300, 't')});
     EXPECT_EQ(sizeof(nid.szTip) - 1, std::string(tray.Data().szTip).size());
+    tray.Add({qex::kIconTrayGreen, "green"});
+    EXPECT_EQ(static_cast<UINT>(qex::kIconTrayGreen), tray.Data().uID);
+    tray.Remove({qex::kIconTrayGreen, "green"});
     DestroyWindow(owner);
 }
 

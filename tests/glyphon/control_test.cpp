@@ -10,6 +10,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <cmath>
 #include <memory>
 #include <thread>
 
@@ -589,9 +590,33 @@ TEST(HostedByTemplate, DialogItemBecomesTheControlAndTheFileGoesWithTheDialog) {
     EXPECT_TRUE(run.isControl);
     EXPECT_EQ(run.width, 150);
     EXPECT_EQ(run.height, 75);
-    EXPECT_EQ(run.left, (run.dialogWidth - 150) / 2);
-    EXPECT_EQ(run.top, (run.dialogHeight - 75) / 2);
     EXPECT_TRUE(run.fileGone);
+}
+
+// The control centres itself in its parent's whole window; the handwriting
+// dialog has neither border nor caption, so that is its client area too:
+// the picture sits in the middle of what the user sees, whatever its size.
+TEST(HostedByTemplate, HandwritingDialogHasNoFrameAndTheControlSitsInItsMiddle) {
+    const struct {
+        int w, h;
+    } sizes[] = {{300, 150}, {150, 150}, {100, 80}, {60, 41}, {149, 3}};
+    for (const auto& size : sizes) {
+        HWND dlg = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(136), nullptr, NoDialogProc, 0);
+        ASSERT_NE(dlg, nullptr);
+        RECT outer, client;
+        GetWindowRect(dlg, &outer);
+        GetClientRect(dlg, &client);
+        EXPECT_EQ(outer.right - outer.left, client.right) << "a frame around the dialog";
+        EXPECT_EQ(outer.bottom - outer.top, client.bottom) << "a frame around the dialog";
+        CGlyphonctrl1 ctrl;
+        ASSERT_TRUE(ctrl.Attach(dlg, 1003));
+        ctrl.LookIt(EncodeBase64(SolidPng(size.w, size.h, kRed)).c_str());
+        const RECT rc = RectInParent(ctrl.GetSafeHwnd());
+        const double middleX = (rc.left + rc.right) / 2.0, middleY = (rc.top + rc.bottom) / 2.0;
+        EXPECT_LE(std::abs(middleX - client.right / 2.0), 1.0) << size.w << "x" << size.h;
+        EXPECT_LE(std::abs(middleY - client.bottom / 2.0), 1.0) << size.w << "x" << size.h;
+        DestroyWindow(dlg);
+    }
 }
 
 TEST(HostedByTemplate, WorksOnAThreadThatNeverInitialisedCom) {
@@ -666,9 +691,10 @@ constexpr int kTooDark = 150 * 150 * 3 / 5;
 int ShowCodeAndCountDarkPixels(int bits) {
     ShownDialog shown;
     shown.base64 = EncodeBase64(MakeGreyPng(164, 164, bits, QrLikeDark));
-    HWND dlg = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(138), nullptr, ShowingDialogProc,
+    HWND dlg = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(136), nullptr, ShowingDialogProc,
                                   reinterpret_cast<LPARAM>(&shown));
     if (!dlg) return -1;
+    ShowWindow(dlg, SW_SHOW);
     int dark = 0;
     // About two fifths of the 150 x 150 picture is dark: a fifth tells a
     // painted code from an empty area. Waited for, as painting comes after

@@ -304,6 +304,40 @@ TEST_F(Module, TypeLibraryDescribesControlDispatchAndEvents) {
     info->ReleaseTypeAttr(attr);
     info->Release();
 
+    // _DGlyphon as tools read it: Display is a property (a variable of the
+    // dispatch interface, read and write, long), LookIt the one method.
+    ASSERT_EQ(lib->GetTypeInfoOfGuid(kDiidDGlyphon, &info), S_OK);
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
+    ASSERT_EQ(attr->cVars, 1);
+    VARDESC* var = nullptr;
+    ASSERT_EQ(info->GetVarDesc(0, &var), S_OK);
+    EXPECT_EQ(var->memid, kDispidDisplay);
+    EXPECT_EQ(var->varkind, VAR_DISPATCH);
+    EXPECT_EQ(var->elemdescVar.tdesc.vt, VT_I4);
+    EXPECT_FALSE(var->wVarFlags & VARFLAG_FREADONLY);
+    BSTR varName = nullptr;
+    ASSERT_EQ(info->GetDocumentation(var->memid, &varName, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_STREQ(varName, L"Display");
+    SysFreeString(varName);
+    info->ReleaseVarDesc(var);
+    // IDispatch's own members come first in a dispatch interface's list.
+    bool sawLookIt = false, sawDisplayAccessor = false;
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+        FUNCDESC* func = nullptr;
+        ASSERT_EQ(info->GetFuncDesc(i, &func), S_OK);
+        if (func->memid == kDispidLookIt) {
+            sawLookIt = func->invkind == INVOKE_FUNC && func->cParams == 1 &&
+                        func->lprgelemdescParam[0].tdesc.vt == VT_BSTR;
+        }
+        if (func->memid == kDispidDisplay) sawDisplayAccessor = true;
+        info->ReleaseFuncDesc(func);
+    }
+    EXPECT_TRUE(sawLookIt);
+    EXPECT_FALSE(sawDisplayAccessor);
+    info->ReleaseTypeAttr(attr);
+    info->Release();
+
     ASSERT_EQ(lib->GetTypeInfoOfGuid(kDiidDGlyphonEvents, &info), S_OK);
     ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
     EXPECT_EQ(attr->cFuncs, 0);
