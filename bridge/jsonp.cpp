@@ -9,6 +9,9 @@ namespace {
 
 bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+// Written with a backslash in front: the quote, the backslash itself and
+// the control characters.
+bool NeedsEscape(unsigned char c) { return c == '"' || c == '\\' || c < 0x20; }
 
 }  // namespace
 
@@ -18,16 +21,22 @@ std::string JsonEscape(const std::string& value) {
     const std::size_t n = value.size();
     for (std::size_t i = 0; i < n; ++i) {
         const unsigned char c = static_cast<unsigned char>(value[i]);
-        if (IsLeadByte(c) && i + 1 < n && IsTrailByte(static_cast<unsigned char>(value[i + 1]))) {
+        const bool last = i + 1 == n;  // the closing quote follows, unescaped
+        const unsigned char next = last ? 0 : static_cast<unsigned char>(value[i + 1]);
+        if (IsLeadByte(c) && !last && IsTrailByte(next)) {
             out.push_back(value[i]);
             out.push_back(value[++i]);
-        } else if (IsLeadByte(c)) {
-            // A lead byte without its trail byte is not cp936 text; left as it
-            // is, a browser would join it with the next byte (an escaping
-            // backslash, say) and the string would no longer end where it
-            // should.
+        } else if (IsLeadByte(c) && !last && NeedsEscape(next)) {
+            // A lead byte without its trail byte, and the next byte of the
+            // reply would be an escaping backslash: a GBK decoder would take
+            // the two for one character, and the quote or control character
+            // after them would no longer be escaped. Only here is the byte
+            // given up. Anywhere else (the end of the value, where the
+            // closing quote follows, included) it stays: the decoder reports
+            // one bad character and reads the next byte afresh, so the reply
+            // keeps its shape and the page sees what the key signed.
             out.push_back('?');
-        } else if (c == '"' || c == '\\') {
+        } else if (NeedsEscape(c) && c >= 0x20) {
             out.push_back('\\');
             out.push_back(static_cast<char>(c));
         } else if (c < 0x20) {

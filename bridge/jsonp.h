@@ -10,8 +10,10 @@ namespace qex::bridge {
 
 // Escapes a code page 936 text for a JSON string: '"', '\\' and control
 // characters. The second byte of a two-byte character (0x40 to 0xFE, which
-// includes 0x5C) is copied as it is, so Chinese text is never
-// broken. Ordinary values come out unchanged.
+// includes 0x5C) is copied as it is, so Chinese text is never broken. A
+// lead byte without its second byte is kept too, except right before a
+// character that gets a backslash (the decoder would pair it with that
+// backslash): there it becomes '?'. Ordinary values come out unchanged.
 std::string JsonEscape(const std::string& value);
 
 using Members = std::vector<std::pair<std::string, std::string>>;

@@ -123,23 +123,9 @@ void MainState::SetPIN(const std::string& value) {
     m_strPIN = value;
 }
 
-std::string MainState::TakeHWResult() {
-    Guard g(m_lock);
-    std::string url;
-    url.swap(m_strHWResult);
-    return url;
-}
-
 void MainState::ClearHWResultIf(const std::string& used) {
     Guard g(m_lock);
     if (m_strHWResult == used) m_strHWResult.clear();
-}
-
-bool MainState::RaiseHWRequestIfMissing() {
-    Guard g(m_lock);
-    if (!m_bNeedHW || !m_strHWResult.empty()) return false;
-    m_bHWRequested = true;
-    return true;
 }
 
 }  // namespace qex

@@ -41,17 +41,9 @@ public:
 
     std::string GetHWResult() const;
     void SetHWResult(const std::string& url);
-    // Hands the held handwriting image URL over and forgets it, in one step,
-    // so a URL stored by the wait thread meanwhile is never lost.
-    std::string TakeHWResult();
     // Forgets the held URL only if it is still `used`: one stored by another
     // thread after `used` was read stays for the next sign request.
     void ClearHWResultIf(const std::string& used);
-
-    // The bridge's handwriting gate in one step: when a handwritten
-    // signature is required and none is held, raises the request for the
-    // wait thread and returns true (the page has to wait); else false.
-    bool RaiseHWRequestIfMissing();
 
     std::string GetNotice() const;
     void SetNotice(const std::string& notice);

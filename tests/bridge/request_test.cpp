@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/gbk_reader.h"
+
 namespace qex::bridge {
 namespace {
 
@@ -102,9 +104,51 @@ TEST(JsonEscape, KeepsTrailBytesThatLookLikeBackslashOrQuote) {
     // 0x95 0x5C is one character in code page 936; its second byte is '\'.
     EXPECT_EQ("\x95\x5c", JsonEscape("\x95\x5c"));
     EXPECT_EQ("\x95\x5c\\\\", JsonEscape("\x95\x5c\\"));
-    // A lead byte with no trail byte cannot swallow the escaping backslash.
+}
+
+// A lead byte without its second byte: kept wherever a GBK decoder reads
+// the next byte of the reply afresh (the closing quote, a blank, a digit,
+// a byte that is no second byte), given up only where the next byte would
+// be an escaping backslash, which the decoder would swallow.
+TEST(JsonEscape, LoneLeadBytesAreKeptUnlessTheyWouldSwallowAnEscape) {
+    EXPECT_EQ("a\x95", JsonEscape("a\x95"));
+    EXPECT_EQ("\x95 x", JsonEscape("\x95 x"));
+    EXPECT_EQ("\x95" "1", JsonEscape("\x95" "1"));
+    EXPECT_EQ("\x95\x7f", JsonEscape("\x95\x7f"));
+    EXPECT_EQ("\x95\xff", JsonEscape("\x95\xff"));
     EXPECT_EQ("?\\\"", JsonEscape("\x95\""));
-    EXPECT_EQ("a?", JsonEscape("a\x95"));
+    EXPECT_EQ("?\\u000a", JsonEscape("\x95\n"));
+    // 0x80 and 0xFF are no lead bytes: single bytes, copied.
+    EXPECT_EQ("\x80\\\"\xff", JsonEscape("\x80\"\xff"));
+}
+
+// Every value of up to three bytes drawn from the bytes that matter to a
+// GBK decoder or a JSON reader, read back as a browser reads the reply.
+TEST(JsonEscape, RepliesKeepTheirShapeAndCleanTextComesBackForShortValues) {
+    const unsigned char interesting[] = {0x00, 0x0A, 0x1F, 0x20, 0x22, 0x30, 0x39, 0x40, 0x5C,
+                                         0x7E, 0x7F, 0x80, 0x81, 0xA1, 0xD6, 0xFE, 0xFF};
+    std::vector<std::string> values{""};
+    for (std::size_t length = 1; length <= 3; ++length) {
+        std::vector<std::string> longer;
+        for (const std::string& v : values) {
+            if (v.size() != length - 1) continue;
+            for (unsigned char b : interesting) longer.push_back(v + static_cast<char>(b));
+        }
+        values.insert(values.end(), longer.begin(), longer.end());
+    }
+    int clean = 0;
+    for (const std::string& v : values) {
+        const auto read = test::ReadReply(BuildReply({{"PLAIN", v}, {"STATUS", "0"}}));
+        ASSERT_TRUE(read.has_value()) << test::Hex(v);
+        ASSERT_EQ(read->size(), 2u) << test::Hex(v);
+        EXPECT_EQ((*read)[1].second.size(), 1u) << test::Hex(v);
+        const auto alone = test::ReadGbk(v);
+        if (test::IsCleanGbk(alone)) {
+            ++clean;
+            EXPECT_TRUE(test::SameChars(alone, (*read)[0].second)) << test::Hex(v);
+        }
+    }
+    EXPECT_GT(clean, 1000);
 }
 
 TEST(BuildReply, WritesMembersInOrderWithoutBlanks) {

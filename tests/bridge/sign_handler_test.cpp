@@ -29,12 +29,18 @@ public:
     std::vector<std::string>* replies = nullptr;
     // Simulates the login procedure re-reading the seal image URL.
     std::string sealImgURLAfterSign = "http://seal/other.png";
-    // Simulates the re-sign command storing a new handwriting meanwhile.
+    // Simulates the re-sign command storing a new handwriting meanwhile:
+    // while signing, or right after the reply has read the held one.
     std::string hwResultDuringSign;
+    std::string hwResultAfterRead;
 
     void AppendStatus(const std::string& line) override { lines.push_back(line); }
     bool NeedHW() override { return needHW; }
-    std::string GetHWResult() override { return hwResult; }
+    std::string GetHWResult() override {
+        const std::string held = hwResult;
+        if (!hwResultAfterRead.empty()) hwResult = hwResultAfterRead;
+        return held;
+    }
     void RequestHandwriting() override {
         hwRequested = true;
         hwRequestedBeforeReply = replies && replies->empty();
@@ -191,12 +197,22 @@ TEST_F(SignFlow, SuccessReplyHasAllMembersInOrder) {
     EXPECT_EQ(expected, host.lines);
 }
 
-TEST_F(SignFlow, HandwritingStoredDuringSigningIsNotLost) {
+TEST_F(SignFlow, HandwritingStoredDuringSigningGoesOutWithThisReply) {
     host.hwResult = "http://seal/hw1.png";
     host.hwResultDuringSign = "http://seal/hw2.png";
     Request(kPlainRequest);
     EXPECT_NE(std::string::npos, OnlyReply().find("\"HWIMGURL\":\"http://seal/hw2.png\""));
     EXPECT_EQ("", host.hwResult);
+}
+
+// A handwriting stored after the reply took the held one is not the one
+// the page got: it stays for the next request instead of being forgotten.
+TEST_F(SignFlow, HandwritingStoredAfterTheReplyReadItIsKeptForTheNextRequest) {
+    host.hwResult = "http://seal/hw1.png";
+    host.hwResultAfterRead = "http://seal/hw2.png";
+    Request(kPlainRequest);
+    EXPECT_NE(std::string::npos, OnlyReply().find("\"HWIMGURL\":\"http://seal/hw1.png\""));
+    EXPECT_EQ("http://seal/hw2.png", host.hwResult);
 }
 
 TEST_F(SignFlow, ValuesThatBreakJsonAreEscaped) {

@@ -30,31 +30,6 @@ TEST(MainState, ResetForStartGivesTheStartValuesBeforeWorkersRun) {
     EXPECT_EQ("abc=", s.GetCertHashBase64());
 }
 
-TEST(MainState, TakeHWResultHandsOverOnce) {
-    MainState s;
-    s.SetHWResult("http://hw/2.png");
-    EXPECT_EQ("http://hw/2.png", s.TakeHWResult());
-    EXPECT_EQ("", s.TakeHWResult());
-    EXPECT_EQ("", s.GetHWResult());
-}
-
-TEST(MainState, HandwritingGateRaisesTheRequestOnlyWhenNeededAndMissing) {
-    MainState s;
-    s.ResetForStart();
-    s.SetNeedHW(false);
-    EXPECT_FALSE(s.RaiseHWRequestIfMissing());
-    EXPECT_FALSE(s.IsHWRequested());
-
-    s.SetNeedHW(true);
-    s.SetHWResult("http://hw/3.png");
-    EXPECT_FALSE(s.RaiseHWRequestIfMissing());
-    EXPECT_FALSE(s.IsHWRequested());
-
-    s.SetHWResult("");
-    EXPECT_TRUE(s.RaiseHWRequestIfMissing());
-    EXPECT_TRUE(s.IsHWRequested());
-}
-
 // Writers replace whole strings while readers copy them: every copy must be
 // one of the values written, never a mix (the sanitizer tree also checks
 // the accesses themselves).
@@ -96,34 +71,6 @@ TEST(MainState, ConcurrentWritersAndReadersSeeWholeValues) {
     threads[2].join();
     threads[3].join();
     EXPECT_EQ(0, torn.load());
-}
-
-// The bridge takes the handwriting URL while the wait thread stores new
-// ones: each stored URL is taken at most once and none is invented.
-TEST(MainState, TakeHWResultNeverDuplicatesAUrl) {
-    MainState s;
-    constexpr int kUrls = 5000;
-    std::atomic<bool> done{false};
-    std::vector<std::string> taken;
-    std::thread producer([&] {
-        for (int i = 0; i < kUrls; ++i) s.SetHWResult("u" + std::to_string(i));
-        done = true;
-    });
-    std::thread consumer([&] {
-        while (!done) {
-            std::string u = s.TakeHWResult();
-            if (!u.empty()) taken.push_back(u);
-        }
-        std::string u = s.TakeHWResult();
-        if (!u.empty()) taken.push_back(u);
-    });
-    producer.join();
-    consumer.join();
-    ASSERT_FALSE(taken.empty());
-    for (std::size_t i = 1; i < taken.size(); ++i) {
-        EXPECT_LT(std::stoi(taken[i - 1].substr(1)), std::stoi(taken[i].substr(1)));
-    }
-    EXPECT_EQ("u" + std::to_string(kUrls - 1), taken.back());
 }
 
 TEST(MainState, ClearHWResultIfKeepsAUrlStoredMeanwhile) {
