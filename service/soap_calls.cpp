@@ -22,13 +22,16 @@ struct Outcome {
     int ranOutAfterSeconds = 0;  // the bound that ended a failed call, 0 when none did
 };
 
-// gSOAP reports a time-out like a peer that closed without answering; the
-// time the failed call took tells them apart. Half a second of slack for
-// timers that fire a little early.
+// A service that took the call and then gave no answer in time. gSOAP
+// reports that like a peer that closed without answering; the time the
+// failed call took tells them apart (half a second of slack for timers that
+// fire a little early). A connection that could not be made at all is no
+// such case: the callers report an unreachable service already (and under
+// Wine a refused connection waits for the whole connect bound).
 int BoundThatRanOut(const CallTimeouts& timeouts, int error, std::chrono::steady_clock::duration took) {
+    if (error == SOAP_TCP_ERROR) return 0;
     const double seconds = std::chrono::duration<double>(took).count();
     const auto reached = [seconds](int bound) { return bound > 0 && seconds + 0.5 >= bound; };
-    if (error == SOAP_TCP_ERROR && reached(timeouts.connectSeconds)) return timeouts.connectSeconds;
     if (reached(timeouts.receiveSeconds)) return timeouts.receiveSeconds;
     if (reached(timeouts.sendSeconds)) return timeouts.sendSeconds;
     return 0;

@@ -138,7 +138,8 @@ TEST(JsonEscape, RepliesKeepTheirShapeAndCleanTextComesBackForShortValues) {
     }
     int clean = 0;
     for (const std::string& v : values) {
-        const auto read = test::ReadReply(BuildReply({{"PLAIN", v}, {"STATUS", "0"}}));
+        const std::string reply = BuildReply({{"PLAIN", v}, {"STATUS", "0"}});
+        const auto read = test::ReadReply(reply);
         ASSERT_TRUE(read.has_value()) << test::Hex(v);
         ASSERT_EQ(read->size(), 2u) << test::Hex(v);
         EXPECT_EQ((*read)[1].second.size(), 1u) << test::Hex(v);

@@ -12,19 +12,34 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace qex::test {
 
+// A character: the bytes it was read from (a view into the text read, or
+// into Ascii() for what an escape stands for).
 struct GbkChar {
-    std::string bytes;
+    std::string_view bytes;
     bool error = false;  // the decoder reports a bad character here
     bool IsAscii() const { return !error && bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) < 0x80; }
 };
 
-inline std::vector<GbkChar> ReadGbk(const std::string& s) {
+inline std::string_view Ascii(char c) {
+    static const struct Table {
+        char chars[128];
+        Table() {
+            for (int i = 0; i < 128; ++i) chars[i] = static_cast<char>(i);
+        }
+    } table;
+    return std::string_view(&table.chars[static_cast<unsigned char>(c) & 0x7F], 1);
+}
+
+// `s` must outlive the characters (they view into it).
+inline std::vector<GbkChar> ReadGbk(std::string_view s) {
     std::vector<GbkChar> out;
+    out.reserve(s.size());
     const std::size_t n = s.size();
     const auto at = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
     const auto lead = [](unsigned c) { return c >= 0x81 && c <= 0xFE; };
@@ -65,7 +80,7 @@ inline std::vector<GbkChar> ReadGbk(const std::string& s) {
 // The members of "sealInfoHandler({...});" as a browser gets them: each
 // value as the characters it decoded to (an escape gives the one ASCII
 // character it stands for). Nothing when the text is not one such call
-// with a flat object of strings.
+// with a flat object of strings. `reply` must outlive the result.
 using ReadMembers = std::vector<std::pair<std::string, std::vector<GbkChar>>>;
 
 inline std::optional<ReadMembers> ReadReply(const std::string& reply) {
@@ -103,7 +118,7 @@ inline std::optional<ReadMembers> ReadReply(const std::string& reply) {
             const char e = chars[i].bytes[0];
             ++i;
             if (e == '"' || e == '\\' || e == '/') {
-                value->push_back({std::string(1, e), false});
+                value->push_back({Ascii(e), false});
             } else if (e == 'u') {
                 std::string digits;
                 for (int k = 0; k < 4; ++k, ++i) {
@@ -112,10 +127,10 @@ inline std::optional<ReadMembers> ReadReply(const std::string& reply) {
                 }
                 const unsigned long code = std::stoul(digits, nullptr, 16);
                 if (code >= 0x80) return false;  // the bridge escapes control characters only
-                value->push_back({std::string(1, static_cast<char>(code)), false});
+                value->push_back({Ascii(static_cast<char>(code)), false});
             } else if (e == 'n' || e == 't' || e == 'r' || e == 'b' || e == 'f') {
                 const char real = e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e == 'b' ? '\b' : '\f';
-                value->push_back({std::string(1, real), false});
+                value->push_back({Ascii(real), false});
             } else {
                 return false;
             }
@@ -129,7 +144,7 @@ inline std::optional<ReadMembers> ReadReply(const std::string& reply) {
         std::vector<GbkChar> key, value;
         if (!readString(&key) || !expect(":") || !readString(&value)) return std::nullopt;
         std::string keyText;
-        for (const GbkChar& k : key) keyText += k.bytes;
+        for (const GbkChar& k : key) keyText.append(k.bytes.data(), k.bytes.size());
         members.emplace_back(keyText, value);
     }
     if (!expect("});") || i != chars.size()) return std::nullopt;
