@@ -56,7 +56,9 @@ qex::LaunchWait Start(const std::string& program, const std::string& url) {
     info.lpFile = program.c_str();
     info.lpParameters = url.c_str();  // as it is: the URL is the only argument
     info.lpDirectory = nullptr;
-    info.nShow = SW_SHOWNORMAL;
+    // As the client always has: hidden. A browser that is already running
+    // shows the page in its own window; a new one decides for itself.
+    info.nShow = SW_HIDE;
     if (!ShellExecuteExA(&info) || !info.hProcess) return qex::LaunchWait::kNoProcess;
     Handle process(info.hProcess);
     switch (WaitForSingleObject(process.get(), qex::browser::kLaunchWaitMs)) {

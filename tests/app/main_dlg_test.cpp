@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+
 #include <functional>
 #include <string>
 #include <thread>
@@ -189,8 +191,9 @@ TEST_F(MainDlg, TrayModesAndTheLeftClickCallback) {
     EXPECT_EQ("a report", dlg.GetNotice());
     EXPECT_FALSE(visibleAfterRightClick);
     EXPECT_TRUE(visibleAfterLeftClick);
-    EXPECT_EQ(sizeof(NOTIFYICONDATAA), dlg.TrayData().cbSize);
-    EXPECT_EQ(1124u, dlg.TrayData().uCallbackMessage);
+    // The record the shell gets is the version 3 layout, up to its item GUID.
+    EXPECT_EQ(offsetof(NOTIFYICONDATAA, guidItem) + sizeof(GUID), dlg.TrayData().cbSize);
+    EXPECT_EQ(WM_TRAYNOTIFY, dlg.TrayData().uCallbackMessage);
     ExpectWorkersStop(dlg);
 }
 

@@ -304,9 +304,10 @@ def prefix_server_name(tree):
     return "server-%x-%x" % (st.st_dev, st.st_ino)
 
 
-def start_client(tree, keys_root, attempts=3):
+def start_client(tree, keys_root, attempts=3, exe="QEXTivara.exe"):
     """The real client with its own device root; returns once its main
-    window is up and its bridge listens.
+    window is up and its bridge listens. `exe` may be the full path of a
+    copy of the client in a folder of its own (with other DLLs beside it).
 
     The bridge port is one for the whole machine: a client of another tree
     or prefix (other test runs on this machine) that holds it makes ours
@@ -318,7 +319,7 @@ def start_client(tree, keys_root, attempts=3):
         if not port_free():
             print("note: port %d is in use (another client on this machine?); waiting" % BRIDGE_PORT, flush=True)
             wait_until(port_free, PORT_FREE_S, "port %d to be free" % BRIDGE_PORT)
-        client = Client(tree, env={"QEX_SKF_ROOT": keys_root}).start()
+        client = Client(tree, exe=exe, env={"QEX_SKF_ROOT": keys_root}).start()
         try:
             try:
                 Driver(tree).wait_window()

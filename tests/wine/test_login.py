@@ -89,10 +89,14 @@ class FailingLoginQuery:
     the login query (queryUkNameByCerBase64), whose connection it closes
     unanswered: the service is "down" for exactly that step."""
 
-    def __init__(self, upstream_port, refuse=b"queryUkNameByCerBase64"):
+    def __init__(self, upstream_port, refuse=b"queryUkNameByCerBase64", hang=False):
         self.upstream_port = upstream_port
         self.refuse = refuse
         self.refused = 0
+        # hang: the refused connection is held open and never answered,
+        # like a service that takes calls and then hangs.
+        self.hang = hang
+        self.held = []
         self.sock = socket.socket()
         self.sock.bind(("127.0.0.1", 0))
         self.sock.listen(8)
@@ -126,11 +130,15 @@ class FailingLoginQuery:
                 conn, _ = self.sock.accept()
             except OSError:
                 return
+            request = self._read_request(conn)
+            if self.refuse in request:
+                self.refused += 1
+                if self.hang:
+                    self.held.append(conn)
+                else:
+                    conn.close()
+                continue
             with conn:
-                request = self._read_request(conn)
-                if self.refuse in request:
-                    self.refused += 1
-                    continue
                 with socket.create_connection(("127.0.0.1", self.upstream_port)) as up:
                     up.sendall(request)
                     while True:
@@ -141,6 +149,8 @@ class FailingLoginQuery:
 
     def close(self):
         self.sock.close()
+        for conn in self.held:
+            conn.close()
 
 
 class LoginTool:
@@ -192,8 +202,18 @@ def browser_lines(tree):
 
 
 def reset_browser_log(tree):
-    if os.path.exists(tree.browser_log):
-        os.remove(tree.browser_log)
+    for path in (tree.browser_log, tree.browser_log + ".show"):
+        if os.path.exists(path):
+            os.remove(path)
+
+
+def browser_show_commands(tree):
+    """The show command each start of the recording browser was given."""
+    path = tree.browser_log + ".show"
+    if not os.path.exists(path):
+        return []
+    with open(path) as f:
+        return [l.strip() for l in f if l.strip()]
 
 
 def seal_log_path(tree):
@@ -258,6 +278,8 @@ def first_login_asks_for_the_pin_once(tree):
         assert s["ctl.1002.text"].endswith(WEB_URL), s["ctl.1002.text"]
         harness.wait_until(lambda: WEB_URL in browser_lines(tree), 30, "the web page in the browser")
         assert browser_lines(tree) == [WEB_URL], browser_lines(tree)
+        # The browser is started with the show command SW_HIDE (0).
+        assert browser_show_commands(tree) == ["show=0"], browser_show_commands(tree)
         with open(seal_log_path(tree), "rb") as f:
             logged = f.read()
         assert logged == ("QEXRET@@@@%s@@@@0\r\n" % WEB_URL).encode(), logged
@@ -276,6 +298,9 @@ def first_login_asks_for_the_pin_once(tree):
         s = d.dump()
         assert s["visible"] == "1" and s["ctl.1.enabled"] == "1" and s["title"] == TITLE_OUT, s
         harness.wait_until(lambda: any(WEBSITE_URL in l for l in browser_lines(tree)), 30, "the web site")
+        # The key watch opens the site through the shell with SW_SHOW (5).
+        harness.wait_until(lambda: len(browser_show_commands(tree)) == 2, 30, "the second show command")
+        assert browser_show_commands(tree)[1] == "show=5", browser_show_commands(tree)
         d.run("click", 1)
         assert d.run("wait-title", TITLE_IN, harness.EVENT_MS, check=False)[0] == 0, d.dump()
         with open(seal_log_path(tree), "rb") as f:
@@ -425,6 +450,38 @@ def service_down_at_the_login_query_still_logs_in(tree):
         relay.close()
 
 
+NO_ANSWER_60 = "签章服务器60秒内没有应答，已放弃本次请求"
+
+
+def hung_service_at_the_login_query_gives_up_in_time(tree):
+    """A service that takes the login query and never answers: the call
+    gives up after its bound with a status line, the automatic login
+    counts as failed, and the client is logged in and answers again (it
+    used to wait for ever, "not responding", not even able to exit)."""
+    d, tool = Driver(tree), LoginTool(tree)
+    root, service = start_logged_out(tree, "query_hung")
+    relay = FailingLoginQuery(service.port, hang=True)
+    configure(tree, relay.port)
+    try:
+        with service, Client(tree, env={"QEX_SKF_ROOT": root}):
+            d.wait_window(harness.FIRST_WINDOW_MS)
+            d.wait_line(harness.STARTUP_ONE_KEY)
+            d.run("click", 1)
+            type_pin(tool, "123456")
+            d.run("click-msgbox", PIN_CAPTION, 1)
+            harness.wait_until(lambda: relay.refused >= 1, 60, "the login query to reach the hung service")
+            box = d.wait_msgbox("电子签章", 180000)
+            assert box["text"] == "自动登录失败，请稍后联系技术人员", box
+            d.run("click-msgbox", "电子签章", 1)
+            assert d.run("wait-title", TITLE_IN, harness.EVENT_MS, check=False)[0] == 0, d.dump()
+            s = d.dump()
+            assert s["status"] == [NO_ANSWER_60, "自动登录失败，请稍后联系技术人员", LOGGED_IN], s["status"]
+            d.run("wm-close")
+            assert d.wait_gone(), "the client did not exit after the hung call"
+    finally:
+        relay.close()
+
+
 def missing_browser_brings_the_url_notice(tree):
     d, tool = Driver(tree), LoginTool(tree)
     root, service = start_logged_out(tree, "no_browser")
@@ -494,6 +551,7 @@ if __name__ == "__main__":
         wrong_pin_is_asked_again_and_cancel_is_silent,
         unregistered_key_and_unreachable_service,
         service_down_at_the_login_query_still_logs_in,
+        hung_service_at_the_login_query_gives_up_in_time,
         key_watch_follows_plugging,
         missing_browser_brings_the_url_notice,
         help_link_opens_the_help_page,

@@ -8,6 +8,7 @@ digest of the signed text. Also the demo page in headless Chromium."""
 
 import base64
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -45,6 +46,31 @@ def ask(query, seconds=120):
     assert m, text
     fields = dict(re.findall(r'"([A-Z]+)":"((?:[^"\\]|\\.)*)"', m.group(1)))
     return fields, body
+
+
+def ask_raw(request_line, seconds=120):
+    """A request line of raw bytes (what a program, not a browser, may
+    send); the reply body as bytes."""
+    with socket.create_connection(("127.0.0.1", 10102), timeout=seconds) as s:
+        s.sendall(b"GET /" + request_line + b" HTTP/1.0\r\n\r\n")
+        data = b""
+        while True:
+            chunk = s.recv(65536)
+            if not chunk:
+                break
+            data += chunk
+    head, _, body = data.partition(b"\r\n\r\n")
+    assert head.startswith(b"HTTP/1.0 200 OK"), data
+    return body
+
+
+def read_like_a_browser(body):
+    """The reply decoded as GBK (bad bytes replaced, as browsers do) and its
+    object parsed as JSON."""
+    text = body.decode("gbk", "replace")
+    m = re.fullmatch(r"sealInfoHandler\((\{.*\})\);", text, re.S)
+    assert m, text
+    return json.loads(m.group(1))
 
 
 def tiny_png():
@@ -85,6 +111,10 @@ def submit_from_phone(service, capture_id, png):
 def verify_signature(key_dir, plain, signval):
     """The key signs the SHA-256 digest of the plain text with PKCS#1 v1.5
     type-1 padding (no DigestInfo): recover it with the certificate."""
+    verify_signature_bytes(key_dir, plain.encode("gbk"), signval)
+
+
+def verify_signature_bytes(key_dir, plain, signval):
     cert = os.path.join(key_dir, "QEXAPP", "ZUL_TN", "sign-cert.der")
     with tempfile.TemporaryDirectory() as tmp:
         pub, sig = os.path.join(tmp, "pub.pem"), os.path.join(tmp, "sig.bin")
@@ -94,7 +124,7 @@ def verify_signature(key_dir, plain, signval):
             f.write(base64.b64decode(signval))
         out = subprocess.run(["openssl", "pkeyutl", "-verifyrecover", "-pubin", "-inkey", pub, "-in", sig],
                              check=True, stdout=subprocess.PIPE).stdout
-    assert out == hashlib.sha256(plain.encode("gbk")).digest(), out.hex()
+    assert out == hashlib.sha256(plain).digest(), out.hex()
 
 
 def qr_on_screen(tree):
@@ -214,6 +244,15 @@ def refusals_without_handwriting(tree):
         # Data with characters that break JSON comes back escaped.
         f, body = ask('?data=a"b\\cQEXDATAEND')
         assert f["STATUS"] == "0" and f["PLAIN"] == 'a\\"b\\\\cQEXDATAEND', (f, body)
+        # A lead byte without its second byte stays in PLAIN, as the key
+        # signed it; only where it would swallow an escape is it given up.
+        body = ask_raw(b"?data=a\x95 bQEXDATAEND")
+        assert b'"PLAIN":"a\x95 bQEXDATAEND"' in body, body
+        f = read_like_a_browser(body)
+        assert f["STATUS"] == "0" and f["PLAIN"] == "a\ufffd bQEXDATAEND", f
+        verify_signature_bytes(os.path.join(root, "KEY1"), b"a\x95 bQEXDATAEND", f["SIGNVAL"])
+        f = read_like_a_browser(ask_raw(b'?data=a\x95"bQEXDATAEND'))
+        assert f["STATUS"] == "0" and f["PLAIN"] == 'a?"bQEXDATAEND', f
         # Markers are case-sensitive: no reply, one status line.
         try:
             urllib.request.urlopen(BRIDGE + "?data=abcqexdataend", timeout=30).read()
@@ -294,6 +333,38 @@ def resign_command(tree):
         d.wait_gone()
 
 
+def client_with_digest_module(tree, name, module):
+    """A copy of the client in a folder of its own, with `module` (a DLL of
+    the tree) beside it as the digest module the client loads by name."""
+    folder = os.path.join(tree.work, name, "client")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    for f in ("QEXTivara.exe", "mtoken_gm3000.dll"):
+        shutil.copy(tree.exe(f), folder)
+    shutil.copy(tree.exe(module), os.path.join(folder, "QEXMultiCACryptModule.dll"))
+    return os.path.join(folder, "QEXTivara.exe")
+
+
+def makers_digest_modules(tree):
+    """Digest modules built as a maker's may be, not like ours: one whose
+    entry returns a nonzero value after filling the buffer, and (32-bit,
+    where it makes a difference) one with the C calling convention. Each
+    logs in and seals, and the signature verifies."""
+    modules = ["QEXDigestNonzero.dll"] + (["QEXDigestCdecl.dll"] if tree.is_32bit() else [])
+    for module in modules:
+        name = "digest_" + module.split(".")[0].lower()
+        d, tool, root, service = logged_in_client(tree, name, need_hw="0")
+        exe = client_with_digest_module(tree, name, module)
+        with service, harness.start_client(tree, root, exe=exe):
+            log_in(d, tool)
+            f, _ = ask("?data=maker%20digestQEXDATAEND&_=" + name)
+            assert f["STATUS"] == "0", (module, f)
+            assert f["UID"] == test_login.cert_hash(root), (module, f)
+            verify_signature(os.path.join(root, "KEY1"), f["PLAIN"], f["SIGNVAL"])
+            d.run("wm-close")
+            d.wait_gone()
+
+
 def demo_page_in_chromium(tree):
     if not shutil.which("chromium"):
         raise Skip("chromium is not installed")
@@ -318,5 +389,6 @@ if __name__ == "__main__":
         refusals_without_handwriting,
         local_peers_and_port_in_use,
         resign_command,
+        makers_digest_modules,
         demo_page_in_chromium,
     ]))

@@ -61,6 +61,30 @@ std::wstring Escape(const std::wstring& value) {
 
 void Field(const std::wstring& key, const std::wstring& value) { Write(key + L"=" + Escape(value) + L"\n"); }
 void Field(const std::wstring& key, long long value) { Field(key, std::to_wstring(value)); }
+void Field(const std::wstring& key, const RECT& r) {
+    Field(key, std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
+                   std::to_wstring(r.bottom));
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT r = {};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+RECT WorkArea(HWND hwnd) {
+    MONITORINFO mi;
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &mi);
+    return mi.rcWork;
+}
+
+// True when `upper` lies above `lower` in the Z order of top-level windows.
+bool Above(HWND upper, HWND lower) {
+    for (HWND w = GetWindow(upper, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (w == lower) return true;
+    return false;
+}
 
 int Dump() {
     std::vector<HWND> mains = FindMainWindows();
@@ -72,6 +96,8 @@ int Dump() {
     Field(L"visible", IsWindowVisible(main) ? 1 : 0);
     Field(L"enabled", IsWindowEnabled(main) ? 1 : 0);
     Field(L"topmost", IsTopmost(main) ? 1 : 0);
+    Field(L"rect", WindowRect(main));
+    Field(L"workarea", WorkArea(main));
     for (int id : kReportedControls) {
         ControlState c = ReadControl(main, id);
         std::wstring key = L"ctl." + std::to_wstring(id) + L".";
@@ -87,12 +113,31 @@ int Dump() {
     return list.ok ? kDone : kNotFound;
 }
 
+// Besides what the box says: who owns it, where it is, whether it has a
+// frame, and where its control 1003 (the handwriting dialog's picture)
+// sits in its client area.
 void PrintBox(const DialogInfo& box, size_t index, DWORD mainPid) {
     std::wstring key = L"box." + std::to_wstring(index) + L".";
     Field(key + L"caption", box.caption);
     Field(key + L"text", box.text);
     Field(key + L"pid", box.pid);
     Field(key + L"of_main", mainPid != 0 && box.pid == mainPid ? 1 : 0);
+    HWND main = FindMainWindow();
+    const HWND owner = GetWindow(box.hwnd, GW_OWNER);
+    Field(key + L"owner_is_main", main && owner == main ? 1 : 0);
+    Field(key + L"owner_enabled", owner && IsWindowEnabled(owner) ? 1 : 0);
+    Field(key + L"above_main", main && Above(box.hwnd, main) ? 1 : 0);
+    Field(key + L"topmost", IsTopmost(box.hwnd) ? 1 : 0);
+    Field(key + L"rect", WindowRect(box.hwnd));
+    Field(key + L"workarea", WorkArea(box.hwnd));
+    RECT client = {};
+    GetClientRect(box.hwnd, &client);
+    Field(key + L"client", client);
+    if (HWND picture = GetDlgItem(box.hwnd, 1003)) {
+        RECT r = WindowRect(picture);
+        MapWindowPoints(nullptr, box.hwnd, reinterpret_cast<POINT*>(&r), 2);
+        Field(key + L"ctl1003", r);
+    }
     std::wstring ids;
     for (int id : box.buttons) ids += (ids.empty() ? L"" : L",") + std::to_wstring(id);
     Field(key + L"buttons", ids);

@@ -51,7 +51,27 @@ std::wstring LogPath() {
 
 }  // namespace
 
+// How the starter asked the first window to be shown (the show command of
+// ShellExecute), as "show=N" lines in a log of its own beside the first:
+// SW_HIDE is 0, SW_SHOW 5, SW_SHOWNORMAL 1; "show=default" when the starter
+// gave none.
+void RecordShowCommand() {
+    STARTUPINFOW info = {};
+    info.cb = sizeof(info);
+    GetStartupInfoW(&info);
+    const std::string line = (info.dwFlags & STARTF_USESHOWWINDOW)
+                                 ? "show=" + std::to_string(info.wShowWindow) + "\n"
+                                 : std::string("show=default\n");
+    HANDLE file = CreateFileW((LogPath() + L".show").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    RecordShowCommand();
     std::string line = ToUtf8(SkipProgramName(GetCommandLineW()));
     line += "\n";
     // Several starts may race (two clients, or the shell and the client):
