@@ -123,7 +123,7 @@
       if (typeof pageHandler === "function") return pageHandler.apply(this, arguments);
       return undefined;
     }
-    if (!request.done) request.reply(reply);
+    request.reply(reply);   // ignored when the request gave up already
     return undefined;
   }
 
@@ -167,17 +167,26 @@
       clearTimeout(timer);
       callback(value);
     }
-    function settle(code) {
+    function detach() {
       var i = inFlight.indexOf(request);
-      if (i >= 0) inFlight.splice(i, 1);
+      if (i < 0) return;
+      inFlight.splice(i, 1);
+      restoreHandler();
+    }
+    function settle(code) {
       var script = request.script;
       script.onload = script.onerror = null;
       if (script.parentNode) script.parentNode.removeChild(script);
-      restoreHandler();
+      detach();
       end(onFail, code);
     }
 
-    request.reply = function (reply) { end(onReply, reply); };
+    // The reply is its script's one statement: nothing more comes from that
+    // script, and the page has its handler back before the promise settles.
+    request.reply = function (reply) {
+      detach();
+      end(onReply, reply);
+    };
     request.abandon = function () {
       request.done = true;
       clearTimeout(timer);
