@@ -55,8 +55,11 @@ export declare class QexSealError extends Error {
   constructor(code: QexSealErrorCode, message?: string, reply?: unknown);
   readonly name: "QexSealError";
   readonly code: QexSealErrorCode;
-  /** REFUSED and WAIT_TIMEOUT: the client's last answer; BAD_REPLY: what came, if anything. */
-  readonly reply?: StatusReply | SealReply | unknown;
+  /**
+   * REFUSED and WAIT_TIMEOUT: the client's last answer (a StatusReply);
+   * BAD_REPLY: whatever came, if anything.
+   */
+  readonly reply?: unknown;
 }
 
 export declare function sign(text: string, options?: SignOptions): Promise<SealReply>;
