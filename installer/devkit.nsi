@@ -1,7 +1,8 @@
 ; QEXTivara-devkit-setup.exe: our simulated vendor pieces for developers and
 ; test machines, the software USB key (mtoken_gm3000.dll) and the stand-in
 ; digest module, installed beside the client with an empty "skf-root"
-; device folder. Never part of a real installation.
+; device folder, and qexseal.js for sealing pages in "sdk". Never part of a
+; real installation.
 ;
 ;   makensis -INPUTCHARSET UTF8 -DSRC_BIN=<tree>/bin -DOUT_FILE=<exe> devkit.nsi
 ;
@@ -72,6 +73,9 @@ Section "模拟组件" SecDevkit
   File "${SRC_BIN}\QEXMultiCACryptModule.dll"
   CreateDirectory "$INSTDIR\skf-root"
   File "/oname=${NOTE_FILE}" "skf-root-note.txt"
+  SetOutPath "$INSTDIR\sdk"
+  File "..\sdk\qexseal.js" "..\sdk\qexseal.mjs" "..\sdk\qexseal.d.ts" "..\sdk\README.md"
+  SetOutPath "$INSTDIR"
 
   WriteUninstaller "$INSTDIR\${UNINST_EXE}"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${PRODUCT_NAME} 开发者包"
@@ -94,6 +98,11 @@ Section "Uninstall"
   Delete "$INSTDIR\mtoken_gm3000.dll"
   Delete "$INSTDIR\QEXMultiCACryptModule.dll"
   Delete "$INSTDIR\${NOTE_FILE}"
+  Delete "$INSTDIR\sdk\qexseal.js"
+  Delete "$INSTDIR\sdk\qexseal.mjs"
+  Delete "$INSTDIR\sdk\qexseal.d.ts"
+  Delete "$INSTDIR\sdk\README.md"
+  RMDir "$INSTDIR\sdk"
   RMDir "$INSTDIR\skf-root"
   DeleteRegKey HKLM "${UNINST_KEY}"
   Delete "$INSTDIR\${UNINST_EXE}"

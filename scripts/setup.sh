@@ -42,7 +42,7 @@ packages=(
   # running Windows programs
   wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick locales fonts-wqy-microhei
   # end-to-end and tooling
-  curl chromium nsis procps psmisc python3 iproute2
+  curl chromium nsis procps psmisc python3 iproute2 nodejs
 )
 
 missing=()

@@ -1,12 +1,20 @@
-# cmake -DOUT=<file.cpp> -DPAGES="a.html;b.html" -DDIR=<folder> -P embed_pages.cmake
+# cmake -DOUT=<file.cpp> -DPAGES="a.html;b.html;name=/abs/file" -DDIR=<folder> -P embed_pages.cmake
 # Writes the pages of sim/www into the simulator as byte arrays, so it serves
-# them without --www, byte for byte as they stand in the folder.
+# them without --www, byte for byte as they stand in the folder. An entry
+# "name=file" embeds a file from elsewhere under that name.
 set(body "// Generated from sim/www by embed_pages.cmake; do not edit.\n")
 string(APPEND body "#include \"sim/sealservice/pages.h\"\n\n#include <cstring>\n\nnamespace qex::sim {\nnamespace {\n")
 set(table "")
 set(i 0)
-foreach(page ${PAGES})
-  file(READ ${DIR}/${page} hex HEX)
+foreach(entry ${PAGES})
+  if(entry MATCHES "^([^=]+)=(.+)$")
+    set(page ${CMAKE_MATCH_1})
+    set(source ${CMAKE_MATCH_2})
+  else()
+    set(page ${entry})
+    set(source ${DIR}/${entry})
+  endif()
+  file(READ ${source} hex HEX)
   string(LENGTH "${hex}" n)
   math(EXPR n "${n} / 2")
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," hex "${hex}")

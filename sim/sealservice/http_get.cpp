@@ -21,7 +21,7 @@ std::string ContentType(const std::string& path) {
     const auto dot = path.rfind('.');
     const std::string ext = dot == std::string::npos ? "" : path.substr(dot + 1);
     if (ext == "html" || ext == "htm") return "text/html; charset=utf-8";
-    if (ext == "js") return "application/javascript";
+    if (ext == "js" || ext == "mjs") return "text/javascript";
     if (ext == "css") return "text/css";
     if (ext == "png") return "image/png";
     if (ext == "json") return "application/json";
@@ -59,7 +59,9 @@ std::string StaticFile(const std::string& wwwDir, std::string path) {
         file.open(wwwDir + path, std::ios::binary);
     }
     if (!file.is_open()) {
-        const std::string page = path == "/demo.html" ? SitePage(std::string(), "demo.html") : std::string();
+        // The built-in pages: the demo and the library it loads from /sdk/.
+        const bool builtIn = path == "/demo.html" || path.compare(0, 5, "/sdk/") == 0;
+        const std::string page = builtIn ? SitePage(std::string(), path.substr(1)) : std::string();
         if (page.empty()) return Text(404, "not found");
         return HttpResponse(200, ContentType(path), page);
     }

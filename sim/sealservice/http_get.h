@@ -1,5 +1,6 @@
 // Plain HTTP on the simulator's port: static pages from a folder, the demo
-// sealing page at / and /demo, the capture web side (capture_web.h), and
+// sealing page at / and /demo, the library it loads at /sdk/qexseal.js (and
+// .mjs), the capture web side (capture_web.h), and
 // admin commands for tests and demos:
 //   /admin/fault?mode=M                      set the fault mode ("none" to clear)
 //   /admin/finish-capture?id=I&url=U&data=D  complete a handwriting capture

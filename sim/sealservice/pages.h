@@ -5,8 +5,8 @@
 
 namespace qex::sim {
 
-// The bytes of the page `name` ("demo.html", "phone.html"); empty when there
-// is no such page.
+// The bytes of the page `name` ("demo.html", "phone.html", "sdk/qexseal.js",
+// "sdk/qexseal.mjs"); empty when there is no such page.
 std::string EmbeddedPage(const std::string& name);
 
 }  // namespace qex::sim

@@ -263,6 +263,8 @@ def devkit_and_installed_client(tree):
         for dll in VENDOR_DLLS:
             assert os.path.isfile(installed(tree, dll)), "devkit did not install %s" % dll
         assert os.path.isfile(installed(tree, "skf-root", "说明.txt"))
+        with open(os.path.join(tree.source_dir, "sdk", "qexseal.js"), "rb") as f:
+            assert open(installed(tree, "sdk", "qexseal.js"), "rb").read() == f.read(), "sdk/qexseal.js differs"
         assert probe(tree, "reg", "HKLM", DEVKIT_KEY, "UninstallString")[0] == 0
 
         assert setup(tree, "QEXTivara-setup.exe", "/S", "/SERVICEURL=" + SERVICE, "/WEBSITE=" + SITE,
@@ -305,6 +307,7 @@ def devkit_and_installed_client(tree):
 
         uninstall(tree, "devkit-uninst.exe", [installed(tree, n) for n in VENDOR_DLLS])
         assert not os.path.exists(installed(tree, "skf-root", "说明.txt"))
+        assert not os.path.exists(installed(tree, "sdk")), "devkit uninstaller left sdk"
         assert os.path.isdir(installed(tree, "skf-root", "KEY1")), "developer's key removed"
         assert probe(tree, "reg", "HKLM", DEVKIT_KEY, "UninstallString")[0] == 1
 

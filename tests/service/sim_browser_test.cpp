@@ -206,12 +206,13 @@ private:
 TEST_F(SimBrowserTest, DemoPageWaitsForTheHandwritingThenShowsTheSeal) {
     const std::string images = "http://127.0.0.1:" + std::to_string(sim->port());
     // The success reply as the client writes it: code page 936 bytes
-    // ("测试单位", "电子公章").
+    // ("测试单位", "电子公章"), PLAIN the page's text as it was sent.
     const std::string success =
         "sealInfoHandler({\"IMGURL\":\"" + images + "/seal/1.png\",\"SIGNVAL\":\"U0lHTkFUVVJF\","
         "\"UID\":\"n4bQgYhMfWWaL+qgxVrQFaO/TxsrC4Is0V1sFbDwCgg=\",\"TIME\":\"2026-12-09 11:00:00\","
         "\"USER\":\"\xb2\xe2\xca\xd4\xb5\xa5\xce\xbb\",\"SEALNAME\":\"\xb5\xe7\xd7\xd3\xb9\xab\xd5\xc2\","
-        "\"STATUS\":\"0\",\"PLAIN\":\"abcQEXDATAEND\",\"HWIMGURL\":\"" + images + "/hw/x.png\"});";
+        "\"STATUS\":\"0\",\"PLAIN\":\"%E5%90%8C%E6%84%8F%E3%80%82%E8%AF%B7%E6%8C%89%E5%90%88%E5%90%8C"
+        "%E7%AC%AC3%E6%9D%A1%E5%8A%9E%E7%90%86%E3%80%82QEXDATAEND\",\"HWIMGURL\":\"" + images + "/hw/x.png\"});";
     // "等待录入手写签名"
     const std::string waiting =
         "sealInfoHandler({\"STATUS\":\"2\",\"ERR\":\"\xb5\xc8\xb4\xfd\xc2\xbc\xc8\xeb\xca\xd6\xd0\xb4\xc7\xa9\xc3\xfb\"});";

@@ -254,11 +254,20 @@ TEST_F(SimCaptureTest, DemoPageAndSealImageAreServed) {
         const auto page = HttpGet(port, path);
         EXPECT_EQ(page.status, 200) << path;
         EXPECT_EQ(page.Header("Content-Type"), "text/html; charset=utf-8") << path;
-        EXPECT_TRUE(Contains(page.body, "window.sealInfoHandler")) << path;
-        EXPECT_TRUE(Contains(page.body, "script.charset = 'gbk'")) << path;
-        EXPECT_TRUE(Contains(page.body, "http://127.0.0.1:")) << path;
-        EXPECT_TRUE(Contains(page.body, "'10102'")) << path;
+        EXPECT_TRUE(Contains(page.body, "<script src=\"/sdk/qexseal.js\"></script>")) << path;
+        EXPECT_TRUE(Contains(page.body, "QexSeal.sign(")) << path;
     }
+    // The library the demo loads, built in as well.
+    for (const char* name : {"qexseal.js", "qexseal.mjs"}) {
+        const auto lib = HttpGet(port, std::string("/sdk/") + name);
+        EXPECT_EQ(lib.status, 200) << name;
+        EXPECT_EQ(lib.Header("Content-Type"), "text/javascript") << name;
+        std::ifstream file(std::string(QEX_SDK_DIR "/") + name, std::ios::binary);
+        const std::string source((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        EXPECT_FALSE(source.empty()) << name;
+        EXPECT_EQ(lib.body, source) << name;
+    }
+    EXPECT_EQ(HttpGet(port, "/sdk/missing.js").status, 404);
     // Built in, byte for byte the file of the source tree.
     std::ifstream file(QEX_SITE_DIR "/demo.html", std::ios::binary);
     const std::string source((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -54,7 +54,10 @@ TEST_F(SimHttpTest, RootServesTheFoldersIndexElseTheDemoPage) {
     // Without a folder: the built-in demo page.
     const std::string builtIn = HandleGet(*store, "", "/");
     EXPECT_EQ(builtIn.rfind("HTTP/1.1 200", 0), 0u);
-    EXPECT_TRUE(Has(builtIn, "sealInfoHandler"));
+    EXPECT_TRUE(Has(builtIn, "QexSeal.sign("));
+    // And the library it loads, which a folder of one's own need not bring.
+    EXPECT_TRUE(Has(Get("/sdk/qexseal.js"), "Content-Type: text/javascript"));
+    EXPECT_TRUE(Has(Get("/sdk/qexseal.js"), "sealInfoHandler"));
     EXPECT_EQ(HandleGet(*store, "", "/index.html").rfind("HTTP/1.1 404", 0), 0u);
 }
 
