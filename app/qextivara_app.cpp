@@ -4,6 +4,8 @@
 #include "app/resource.h"
 #include "core/shell_texts.h"
 
+#include "core/win/owners.h"
+
 #include <commctrl.h>
 
 namespace {
@@ -25,13 +27,13 @@ BOOL CQEXTivaraApp::InitInstance() {
     sa.nLength = sizeof(sa);
     sa.lpSecurityDescriptor = nullptr;
     sa.bInheritHandle = TRUE;
-    m_hMutex = CreateMutexA(&sa, FALSE, kMutexName);
+    qex::win::UniqueHandle mutex(CreateMutexA(&sa, FALSE, kMutexName));
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         MessageBoxA(nullptr, qex::text::kAlreadyRunning, qex::text::kAppCaption, MB_OK | MB_ICONWARNING);
-        if (m_hMutex) CloseHandle(m_hMutex);
-        m_hMutex = nullptr;
-        return FALSE;
+        return FALSE;  // the duplicate's handle goes with its owner
     }
+    // Held for the life of the process; the system gives it back at the end.
+    m_hMutex = mutex.Detach();
 
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);

@@ -37,7 +37,7 @@ void CancelBlockingSocketCall() {
 
 CQEXTivaraDlg::CQEXTivaraDlg(HWND parent)
     : Dialog(IDD_QEXTIVARA_DIALOG, parent),
-      m_login(qex::LoginParts{*this, qex::SystemSkf(), m_digestModule, m_pinPrompt, m_service, m_loginState}) {
+      m_login(qex::LoginParts{*this, qex::SystemSkf(), m_digestModule, m_pinPrompt, m_service, *this}) {
     m_hIcon = LoadIconA(AppInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     BindControl(IDC_LIST_STATUS, &m_listStatus);
     BindControl(IDOK, &m_btnLogin);
@@ -46,9 +46,7 @@ CQEXTivaraDlg::CQEXTivaraDlg(HWND parent)
     BindControl(IDC_STATIC_HELP, &m_stcHelp);
 }
 
-CQEXTivaraDlg::~CQEXTivaraDlg() {
-    ReleaseHelpFont();
-}
+CQEXTivaraDlg::~CQEXTivaraDlg() = default;
 
 BOOL CQEXTivaraDlg::OnInitDialog() {
     Dialog::OnInitDialog();
@@ -101,18 +99,10 @@ void CQEXTivaraDlg::SetUpHelpLink() {
     if (dialogFont && GetObjectA(dialogFont, sizeof lf, &lf)) {
         lf.lfItalic = TRUE;
         lf.lfUnderline = TRUE;
-        ReleaseHelpFont();
-        m_pHelpFont = CreateFontIndirectA(&lf);
-        if (m_pHelpFont) SendMessageA(m_stcHelp, WM_SETFONT, reinterpret_cast<WPARAM>(m_pHelpFont), TRUE);
+        m_pHelpFont.Reset(CreateFontIndirectA(&lf));
+        if (m_pHelpFont) SendMessageA(m_stcHelp, WM_SETFONT, reinterpret_cast<WPARAM>(m_pHelpFont.Get()), TRUE);
     }
     SetWindowTextA(m_stcHelp, qex::text::kHelpLinkText);
-}
-
-void CQEXTivaraDlg::ReleaseHelpFont() {
-    if (m_pHelpFont) {
-        DeleteObject(m_pHelpFont);
-        m_pHelpFont = nullptr;
-    }
 }
 
 void CQEXTivaraDlg::AppendStatus(const std::string& line) {
@@ -123,7 +113,7 @@ void CQEXTivaraDlg::SetTrayState(int mode) {
     m_trayIcon.SetTrayState(mode, GetNotice());
 }
 
-void CQEXTivaraDlg::ReportNotice(const std::string& notice) {
+void CQEXTivaraDlg::StatusReport(const std::string& notice) {
     SetNotice(notice);
     m_trayIcon.SetTrayState(qex::kTrayNotice, notice);
 }
@@ -192,7 +182,9 @@ bool CQEXTivaraDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR* r
         CancelBlockingSocketCall();
         return false;
     case WM_NCDESTROY:
-        ReleaseHelpFont();
+        // The link's font goes with the window that used it (the exit
+        // command ends the dialog; the static still paints until then).
+        m_pHelpFont.Reset();
         return false;
     default:
         return false;
@@ -295,27 +287,16 @@ void CQEXTivaraDlg::OnCancel() {
     EndDialog(IDCANCEL);
 }
 
-namespace {
-
-// The main window as the re-sign command uses it.
-class ResignHost : public qex::hw::IResignHost {
-public:
-    explicit ResignHost(CQEXTivaraDlg& dlg) : dlg_(dlg) {}
-    void AppendStatus(const std::string& line) override { dlg_.AppendStatus(line); }
-    std::string GetTitle() override { return dlg_.GetTitle(); }
-    void SetHWResult(const std::string& url) override { dlg_.SetHWResult(url); }
-    int RunCaptureDialog(const std::string& captureId, const std::string& qrImage, std::string& url) override {
-        return qex::hw::RunCaptureDialog(captureId, qrImage, url);
-    }
-
-private:
-    CQEXTivaraDlg& dlg_;
-};
-
-}  // namespace
-
 void CQEXTivaraDlg::OnResign() {
-    ResignHost host(*this);
     qex::SoapSealService service(qex::hw::kCaptureTimeouts);
-    qex::hw::RunResign(host, service);
+    qex::hw::RunResign(*this, service);
+}
+
+void CQEXTivaraDlg::ShowMainWindow() {
+    ShowMainWindow(true);
+    SetForegroundWindow(Hwnd());
+}
+
+int CQEXTivaraDlg::RunCaptureDialog(const std::string& captureId, const std::string& qrImage, std::string& url) {
+    return qex::hw::RunCaptureDialog(captureId, qrImage, url);
 }

@@ -12,6 +12,9 @@
 #include "core/main_state.h"
 #include "core/tray_state.h"
 #include "core/ui.h"
+#include "core/win/owners.h"
+#include "handwriting/resign.h"
+#include "handwriting/wait_pass.h"
 #include "framework/dialog.h"
 #include "login/login_command.h"
 #include "login/seal_login.h"
@@ -24,7 +27,9 @@
 class CQEXTivaraDlg : public qex::fw::Dialog,
                       public qex::MainState,
                       public qex::IMainWindow,
-                      public qex::ILoginCommandWindow {
+                      public qex::ILoginCommandWindow,
+                      public qex::hw::IResignHost,
+                      public qex::hw::IWaitHost {
 public:
     explicit CQEXTivaraDlg(HWND parent = nullptr);
     ~CQEXTivaraDlg() override;
@@ -39,11 +44,23 @@ public:
     // A status report of a worker thread: stores `notice` as m_strNotice and
     // appends exactly that text in SetTrayState's notice mode, even when
     // another thread stores a notice of its own meanwhile.
-    void ReportNotice(const std::string& notice);
+    void StatusReport(const std::string& notice) override;
+
+    // The handwriting capture as the wait thread and the re-sign command
+    // run it (the dialog is the state both work on).
+    bool HWRequested() override { return IsHWRequested(); }
+    void ClearHWRequested() override { SetHWRequested(false); }
+    std::string GetHWResult() override { return MainState::GetHWResult(); }
+    void SetHWResult(const std::string& url) override { MainState::SetHWResult(url); }
+    // The wait thread's: shown and brought to the foreground; hidden.
+    void ShowMainWindow() override;
+    void HideMainWindow() override { ShowMainWindow(false); }
+    int RunCaptureDialog(const std::string& captureId, const std::string& qrImage, std::string& url) override;
 
     int ShowMessage(const std::string& text, const std::string& caption, unsigned type) override;
     std::string GetTitle() override;
     void SetTitle(const std::string& title) override;
+    using qex::hw::IWaitHost::ShowMainWindow;
     void ShowMainWindow(bool show) override;
     void EnableLogin(bool enable) override;
     void ShowHelpLink(bool show) override;
@@ -71,7 +88,7 @@ public:
     HWND m_listStatus = nullptr;
     CWorkThread* m_pWorkThread = nullptr;
     CRecordHWThread* m_pRecordHWThread = nullptr;
-    HFONT m_pHelpFont = nullptr;
+    qex::win::UniqueFont m_pHelpFont;
     HWND m_btnLogin = nullptr;
     std::string m_strInfo;
     HWND m_btnResign = nullptr;
@@ -90,21 +107,21 @@ private:
     void SetUpHelpLink();
     void OnStatusSelChange();
     void OnPaintIconic();
-    void ReleaseHelpFont();
     void OnKeyCheckTimer();
     void OnHelpLink();
     void OnResign();
 
     WinTray m_tray;
-    qex::TrayIcon m_trayIcon{m_tray, *this};
+    // (The status list is reached through IMainWindow: the dialog is a
+    // status sink for several of its interfaces.)
+    qex::TrayIcon m_trayIcon{m_tray, static_cast<qex::IMainWindow&>(*this)};
 
     qex::WinDigestModule m_digestModule;
     WinPinPrompt m_pinPrompt;
     // The login command's calls (and those of its login run) are bounded
     // like a sign request's: a service that takes the connection and never
     // answers must not freeze the window for good.
-    qex::SoapSealService m_service{qex::kAnsweredCallTimeouts, this};
-    qex::MainStateLogin m_loginState{*this};
+    qex::SoapSealService m_service{qex::kAnsweredCallTimeouts, static_cast<qex::IMainWindow*>(this)};
     qex::SealLogin m_login;
     WinShellOpen m_shellOpen;
 };

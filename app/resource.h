@@ -7,8 +7,7 @@
 #define IDD_QEXTIVARA_DIALOG    102
 #define IDP_SOCKETS_INIT_FAILED 103
 #define IDR_MAINFRAME           128
-#define IDI_TRAY_RED            134
-#define IDI_TRAY_GREEN          135
+#include "core/tray_icons.h"  // IDI_TRAY_RED, IDI_TRAY_GREEN
 #define IDC_LIST_STATUS         1001
 #define IDC_EDIT_INFO           1002
 #define IDC_BTN_RESIGN          1004

@@ -1,48 +1,30 @@
 #include "app/win_browser.h"
 
-#include <windows.h>
+#include "core/win/win32.h"
 #include <shellapi.h>
 
-#include <memory>
-
+#include "core/win/owners.h"
+#include "core/win/win_platform.h"
 #include "login/browser_launch.h"
-#include "login/login_texts.h"
 
 namespace {
-
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using RegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-struct HandleCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
 
 // The first value of HKEY_CLASSES_ROOT\http\shell\open\command. Reading it
 // needs read access only; asking for more is refused to ordinary users and
 // would always send them to Internet Explorer.
 bool ReadHttpCommand(std::string* command) {
-    HKEY raw = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, qex::browser::kHttpCommandKey, 0, KEY_READ, &raw) != ERROR_SUCCESS)
+    qex::win::UniqueRegKey key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, qex::browser::kHttpCommandKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
         return false;
-    RegKey key(raw);
     char name[qex::browser::kRegistryBufferSize] = {};
     DWORD nameSize = sizeof(name);
     BYTE data[qex::browser::kRegistryBufferSize + 1] = {};
     DWORD dataSize = qex::browser::kRegistryBufferSize;
     DWORD type = 0;
-    if (RegEnumValueA(key.get(), 0, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+    if (RegEnumValueA(key.Get(), 0, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
         return false;
     command->assign(reinterpret_cast<char*>(data));  // NUL-terminated: one byte of room past the data
     return true;
-}
-
-std::string SystemDirectory() {
-    char dir[MAX_PATH] = {};
-    const UINT n = GetSystemDirectoryA(dir, sizeof(dir));
-    return n > 0 && n < sizeof(dir) ? std::string(dir, n) : std::string();
 }
 
 qex::LaunchWait Start(const std::string& program, const std::string& url) {
@@ -60,8 +42,8 @@ qex::LaunchWait Start(const std::string& program, const std::string& url) {
     // shows the page in its own window; a new one decides for itself.
     info.nShow = SW_HIDE;
     if (!ShellExecuteExA(&info) || !info.hProcess) return qex::LaunchWait::kNoProcess;
-    Handle process(info.hProcess);
-    switch (WaitForSingleObject(process.get(), qex::browser::kLaunchWaitMs)) {
+    const qex::win::UniqueHandle process(info.hProcess);
+    switch (WaitForSingleObject(process.Get(), qex::browser::kLaunchWaitMs)) {
     case WAIT_OBJECT_0:
         return qex::LaunchWait::kExited;
     case WAIT_TIMEOUT:
@@ -76,7 +58,8 @@ qex::LaunchWait Start(const std::string& program, const std::string& url) {
 bool WinLaunchBrowser(const std::string& url) {
     std::string command;
     const bool registered = ReadHttpCommand(&command);
-    const std::string program = qex::BrowserProgram(registered ? &command : nullptr, SystemDirectory());
+    qex::WinFileSystem system(qex::browser::kSystemDirBufferSize);
+    const std::string program = qex::BrowserProgram(registered ? &command : nullptr, system.SystemDirectory());
     if (program.empty()) return false;
     return qex::BrowserStarted(Start(program, url));
 }

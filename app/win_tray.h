@@ -4,7 +4,7 @@
 
 #include "core/tray_state.h"
 
-#include <windows.h>
+#include "core/win/win32.h"
 #include <shellapi.h>
 
 // Callback message of the tray icon.

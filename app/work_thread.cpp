@@ -14,7 +14,7 @@ int CWorkThread::Run() {
     CQEXTivaraDlg& dlg = *m_pMainDlg;
     // A hung seal service must not hold the bridge (and every page behind
     // it) for ever; a call that runs out of time says so in the list.
-    qex::SoapSealService service(qex::kAnsweredCallTimeouts, &dlg);
+    qex::SoapSealService service(qex::kAnsweredCallTimeouts, static_cast<qex::IMainWindow*>(&dlg));
     // The login a request may need makes its service calls with the same
     // bounds as the request's own.
     qex::bridge::BridgeHost host(dlg, dlg, service, [&dlg, &service](const std::string& text) {

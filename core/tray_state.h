@@ -2,6 +2,7 @@
 // the three modes of SetTrayState can be followed without a shell.
 #pragma once
 
+#include "core/tray_icons.h"
 #include "core/ui.h"
 
 #include <mutex>
@@ -9,8 +10,7 @@
 
 namespace qex {
 
-// Icon resources of the tray: a traffic light with its red or green lamp lit.
-enum : int { kIconTrayRed = 134, kIconTrayGreen = 135 };
+enum : int { kIconTrayRed = IDI_TRAY_RED, kIconTrayGreen = IDI_TRAY_GREEN };
 
 // What the shell is told: the icon resource shown (also the icon's
 // identifier) and its tip.

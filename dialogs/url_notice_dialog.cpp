@@ -4,27 +4,11 @@
 
 #include "dialogs/dialog_ids.h"
 #include "dialogs/dialog_texts.h"
+#include "core/win/owners.h"
 
 namespace {
 
 constexpr UINT kShowUrlStart = WM_APP + 38;
-
-// Closes the clipboard on every path out of a copy.
-class ClipboardOpen {
-public:
-    explicit ClipboardOpen(HWND owner) : m_open(OpenClipboard(owner) != FALSE) {}
-    ~ClipboardOpen() { Close(); }
-    void Close() {
-        if (m_open) CloseClipboard();
-        m_open = false;
-    }
-    ClipboardOpen(const ClipboardOpen&) = delete;
-    ClipboardOpen& operator=(const ClipboardOpen&) = delete;
-    bool IsOpen() const { return m_open; }
-
-private:
-    bool m_open;
-};
 
 }  // namespace
 
@@ -69,25 +53,26 @@ void CDialog_MsgBox::TellCopyByHand() {
 // The block is filled before the clipboard is emptied: when memory runs out
 // the user keeps what the clipboard held and is told to copy by hand.
 void CDialog_MsgBox::CopyUrl() {
-    ClipboardOpen clipboard(Hwnd());
+    qex::win::ClipboardOpen clipboard(Hwnd());
     if (!clipboard.IsOpen()) {
         TellCopyByHand();
         return;
     }
     const std::string url = m_strURL;  // the read-only box shows exactly this
-    HGLOBAL block = AllocateClipboardBlock(url.size() + 1);
-    void* bytes = block ? GlobalLock(block) : nullptr;
+    qex::win::UniqueGlobal block(AllocateClipboardBlock(url.size() + 1));
+    void* bytes = block ? GlobalLock(block.Get()) : nullptr;
     if (!bytes) {
-        if (block) GlobalFree(block);
         clipboard.Close();  // not held while the user reads the message
         TellCopyByHand();
         return;
     }
     std::memcpy(bytes, url.c_str(), url.size() + 1);
-    GlobalUnlock(block);
+    GlobalUnlock(block.Get());
     EmptyClipboard();
-    if (!SetClipboardData(CF_TEXT, block)) {
-        GlobalFree(block);  // still ours when the clipboard refused it
+    // The clipboard owns the block once it took it; a refused one stays ours.
+    if (SetClipboardData(CF_TEXT, block.Get())) {
+        block.Detach();
+    } else {
         clipboard.Close();
         TellCopyByHand();
     }

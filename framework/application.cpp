@@ -1,4 +1,4 @@
-#include <winsock2.h>
+#include "core/win/win32.h"
 
 #include "framework/application.h"
 

@@ -3,7 +3,7 @@
 // modally) and returns FALSE so that the process ends right after it.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <string>
 

@@ -24,7 +24,7 @@
 // dialog whose inputs and outputs are public fields.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <string>
 #include <vector>

@@ -14,9 +14,7 @@ constexpr unsigned kFailedExitCode = 1;
 
 }  // namespace
 
-WorkerThread::~WorkerThread() {
-    if (m_hThread) CloseHandle(m_hThread);
-}
+WorkerThread::~WorkerThread() = default;
 
 bool WorkerThread::CreateThread(DWORD flags, unsigned stackSize, LPSECURITY_ATTRIBUTES security) {
     if (m_hThread) return false;
@@ -28,17 +26,17 @@ bool WorkerThread::CreateThread(DWORD flags, unsigned stackSize, LPSECURITY_ATTR
     const uintptr_t h = _beginthreadex(security, stackSize, &WorkerThread::Entry, this,
                                        flags & CREATE_SUSPENDED, &id);
     if (h == 0) return false;
-    m_hThread = reinterpret_cast<HANDLE>(h);
+    m_hThread.Reset(reinterpret_cast<HANDLE>(h));
     m_nThreadID = id;
     return true;
 }
 
 bool WorkerThread::SetThreadPriority(int priority) {
-    return m_hThread && ::SetThreadPriority(m_hThread, priority);
+    return m_hThread && ::SetThreadPriority(m_hThread.Get(), priority);
 }
 
 DWORD WorkerThread::ResumeThread() {
-    return m_hThread ? ::ResumeThread(m_hThread) : static_cast<DWORD>(-1);
+    return m_hThread ? ::ResumeThread(m_hThread.Get()) : static_cast<DWORD>(-1);
 }
 
 WorkerThread* WorkerThread::Current() {

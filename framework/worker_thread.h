@@ -4,7 +4,7 @@
 // client live until the process ends and are never deleted.
 #pragma once
 
-#include <windows.h>
+#include "core/win/owners.h"
 
 namespace qex::fw {
 
@@ -23,7 +23,7 @@ public:
     bool SetThreadPriority(int priority);
     DWORD ResumeThread();
 
-    HANDLE Handle() const { return m_hThread; }
+    HANDLE Handle() const { return m_hThread.Get(); }
     DWORD ThreadId() const { return m_nThreadID; }
 
     // The window that dialogs without a parent are owned by on this thread.
@@ -41,7 +41,7 @@ public:
 private:
     static unsigned __stdcall Entry(void* self);
 
-    HANDLE m_hThread = nullptr;
+    win::UniqueHandle m_hThread;
     DWORD m_nThreadID = 0;
     HWND m_hMainWnd = nullptr;
 };

@@ -2,7 +2,7 @@
 // held on one keeps the module loaded, as does LockServer.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 #include <unknwn.h>
 
 namespace qex::glyphon {

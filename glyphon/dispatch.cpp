@@ -1,6 +1,7 @@
 // _DGlyphon through IDispatch, and the type and connection information
 // containers ask for.
-#include "glyphon/com_guard.h"
+#include "core/win/code_page.h"
+#include "core/win/com.h"
 #include "glyphon/glyphon_ctrl.h"
 #include "glyphon/glyphon_ids.h"
 #include "glyphon/module.h"
@@ -9,12 +10,7 @@ namespace qex::glyphon {
 namespace {
 
 std::string ToAnsi(BSTR s) {
-    const int len = static_cast<int>(SysStringLen(s));
-    if (len == 0) return std::string();
-    const int n = WideCharToMultiByte(CP_ACP, 0, s, len, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, s, len, &out[0], n, nullptr, nullptr);
-    return out;
+    return win::FromWide(std::wstring_view(s ? s : L"", SysStringLen(s)));
 }
 
 // Fetches the one positional argument as `vt`.
@@ -49,7 +45,7 @@ STDMETHODIMP CGlyphonCtrl::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
     *out = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
     if (!typeInfo_) {
-        const HRESULT hr = ComGuard([&] { return LoadTypeInfo(kDiidDGlyphon, typeInfo_.Put()); });
+        const HRESULT hr = win::ComGuard([&] { return LoadTypeInfo(kDiidDGlyphon, typeInfo_.Put()); });
         if (FAILED(hr)) return hr;
     }
     *out = typeInfo_.Get();
@@ -59,7 +55,7 @@ STDMETHODIMP CGlyphonCtrl::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
 
 STDMETHODIMP CGlyphonCtrl::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    ComPtr<ITypeInfo> info;
+    win::ComPtr<ITypeInfo> info;
     const HRESULT hr = GetTypeInfo(0, lcid, info.Put());
     if (FAILED(hr)) return hr;
     return info->GetIDsOfNames(names, count, ids);
@@ -68,7 +64,7 @@ STDMETHODIMP CGlyphonCtrl::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count
 STDMETHODIMP CGlyphonCtrl::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                                   VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    return ComGuard([&] { return InvokeMember(id, flags, params, result, excep, argErr); });
+    return win::ComGuard([&] { return InvokeMember(id, flags, params, result, excep, argErr); });
 }
 
 HRESULT CGlyphonCtrl::InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -98,7 +94,7 @@ HRESULT CGlyphonCtrl::InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VA
         const HRESULT hr = SingleArgument(params, VT_BSTR, &text, argErr);
         if (FAILED(hr)) return hr;
         std::string png;
-        const HRESULT converted = ComGuard([&] {
+        const HRESULT converted = win::ComGuard([&] {
             png = ToAnsi(V_BSTR(&text));
             return S_OK;
         });
@@ -118,7 +114,7 @@ HRESULT CGlyphonCtrl::InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VA
 STDMETHODIMP CGlyphonCtrl::GetClassInfo(ITypeInfo** info) {
     if (!info) return E_POINTER;
     *info = nullptr;
-    return ComGuard([&] { return LoadTypeInfo(kClsidGlyphon, info); });
+    return win::ComGuard([&] { return LoadTypeInfo(kClsidGlyphon, info); });
 }
 
 STDMETHODIMP CGlyphonCtrl::GetGUID(DWORD kind, GUID* guid) {

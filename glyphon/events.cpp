@@ -1,6 +1,6 @@
 #include "glyphon/events.h"
 
-#include "glyphon/com_guard.h"
+#include "core/win/com.h"
 #include "glyphon/glyphon_ids.h"
 #include "glyphon/module.h"
 
@@ -36,12 +36,12 @@ STDMETHODIMP EventConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     if (!sink) return E_POINTER;
     // Script hosts hand in a plain IDispatch sink rather than one that
     // answers to the event interface's id.
-    ComPtr<IUnknown> held;
+    win::ComPtr<IUnknown> held;
     if (FAILED(sink->QueryInterface(kDiidDGlyphonEvents, held.PutVoid())) &&
         FAILED(sink->QueryInterface(IID_IDispatch, held.PutVoid()))) {
         return CONNECT_E_CANNOTCONNECT;
     }
-    const HRESULT hr = ComGuard([&] {
+    const HRESULT hr = win::ComGuard([&] {
         sinks_.emplace_back(nextCookie_, held);
         return S_OK;
     });
@@ -119,7 +119,7 @@ public:
 
 private:
     LONG refs_ = 1;
-    ComPtr<IConnectionPoint> point_;
+    win::ComPtr<IConnectionPoint> point_;
     ULONG position_;
 };
 

@@ -3,7 +3,8 @@
 // point and advise their sinks, and that must work.
 #pragma once
 
-#include "glyphon/com_util.h"
+#include "core/win/com.h"
+#include "core/win/owners.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -34,7 +35,7 @@ public:
 
 private:
     IUnknown* owner_;
-    std::vector<std::pair<DWORD, ComPtr<IUnknown>>> sinks_;
+    std::vector<std::pair<DWORD, win::ComPtr<IUnknown>>> sinks_;
     DWORD nextCookie_ = 1;
 };
 

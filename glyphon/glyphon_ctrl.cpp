@@ -13,11 +13,10 @@
 namespace qex::glyphon {
 
 HRESULT CGlyphonCtrl::Create(REFIID iid, void** out) {
-    CGlyphonCtrl* ctrl = new (std::nothrow) CGlyphonCtrl();
+    // Born with one reference, which the owner gives back after the query.
+    const auto ctrl = win::ComPtr<CGlyphonCtrl>::Adopt(new (std::nothrow) CGlyphonCtrl());
     if (!ctrl) return E_OUTOFMEMORY;
-    const HRESULT hr = ctrl->QueryInterface(iid, out);
-    ctrl->Release();
-    return hr;
+    return ctrl->QueryInterface(iid, out);
 }
 
 CGlyphonCtrl::CGlyphonCtrl() : events_(Identity()) {
@@ -126,9 +125,9 @@ HRESULT CGlyphonCtrl::WriteImageFile(const std::vector<unsigned char>& bytes) {
     m_strImageFile = std::string(folder) + text::kImageFileName;
     DeleteFileA(m_strImageFile.c_str());
 
-    HANDLE file = CreateFileA(m_strImageFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    win::UniqueFile file(CreateFileA(m_strImageFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         MessageBoxA(m_hWnd, text::kFileError, qex::text::kSealCaption, MB_OK | MB_ICONINFORMATION);
         m_strImageFile.clear();
         return S_FALSE;
@@ -136,12 +135,14 @@ HRESULT CGlyphonCtrl::WriteImageFile(const std::vector<unsigned char>& bytes) {
     DWORD done = 0;
     const DWORD size = static_cast<DWORD>(bytes.size());
     DWORD error = 0;
-    if (size > 0 && !WriteFile(file, bytes.data(), size, &done, nullptr)) {
+    if (size > 0 && !WriteFile(file.Get(), bytes.data(), size, &done, nullptr)) {
         error = GetLastError();
     } else if (done != size) {
         error = ERROR_HANDLE_DISK_FULL;
     }
-    if (!CloseHandle(file) && error == 0) error = GetLastError();
+    // Closed here rather than by the owner: a close can fail too (the data
+    // not written after all), and that must be heard of.
+    if (!CloseHandle(file.Detach()) && error == 0) error = GetLastError();
     // The caller hears of a failed write; the path stays set, so the
     // destructor still removes what was written.
     return error == 0 ? S_OK : HRESULT_FROM_WIN32(error);

@@ -3,14 +3,15 @@
 // the container's window; everything runs on the thread that created it.
 #pragma once
 
-#include "glyphon/com_util.h"
+#include "core/win/com.h"
+#include "core/win/owners.h"
 #include "glyphon/events.h"
 #include "glyphon/image.h"
 #include "glyphon/image_rules.h"
 
 #include <ocidl.h>
 #include <oleidl.h>
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <string>
 #include <vector>
@@ -171,13 +172,13 @@ private:
 
     LONG refs_ = 1;
     GdiplusSession gdiplus_;
-    ComPtr<ITypeInfo> typeInfo_;
+    win::ComPtr<ITypeInfo> typeInfo_;
     EventConnectionPoint events_;
 
-    ComPtr<IOleClientSite> site_;
-    ComPtr<IOleInPlaceSite> inPlaceSite_;
-    ComPtr<IOleAdviseHolder> oleAdvise_;
-    ComPtr<IAdviseSink> viewSink_;
+    win::ComPtr<IOleClientSite> site_;
+    win::ComPtr<IOleInPlaceSite> inPlaceSite_;
+    win::ComPtr<IOleAdviseHolder> oleAdvise_;
+    win::ComPtr<IAdviseSink> viewSink_;
     DWORD viewAspects_ = 0;
     DWORD viewAdvf_ = 0;
 

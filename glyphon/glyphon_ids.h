@@ -3,7 +3,7 @@
 // and the hosts that create it.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 namespace qex::glyphon {
 

@@ -1,6 +1,8 @@
 #include "glyphon/image.h"
 
-#include "glyphon/com_util.h"
+#include "core/win/code_page.h"
+#include "core/win/com.h"
+#include "core/win/owners.h"
 
 #include <cstring>
 #include <vector>
@@ -47,19 +49,11 @@ constexpr UINT kLockRead = 1;                 // ImageLockModeRead
 constexpr INT kFormat32bppArgb = 0x0026200A;  // PixelFormat32bppARGB
 constexpr COLORREF kColourKey = RGB(255, 255, 255);
 
-std::wstring ToWide(const std::string& ansi) {
-    if (ansi.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &w[0], n);
-    return w;
-}
-
 // A GDI+ image loaded from a file, disposed (and the file closed) with it.
 class LoadedImage {
 public:
     explicit LoadedImage(const std::string& ansiPath) {
-        const std::wstring path = ToWide(ansiPath);
+        const std::wstring path = win::ToWide(ansiPath);
         if (path.empty() || GdipCreateBitmapFromFile(path.c_str(), &image_) != kOk) image_ = nullptr;
         if (image_ && (GdipGetImageWidth(image_, &width_) != kOk ||
                        GdipGetImageHeight(image_, &height_) != kOk)) {
@@ -147,10 +141,10 @@ bool DrawImageKeyed(const std::string& ansiPath, HDC dc, int x, int y, int cx, i
         height = image.Height();
         converted = image.ToOpaqueDib(dc);
     }
-    GdiObject<HBITMAP> dib(converted);
+    win::UniqueGdiObject<HBITMAP> dib(converted);
     if (!dib.Get()) return false;
     if (cx <= 0 || cy <= 0) return true;  // nothing visible to paint
-    MemoryDc source(dc);
+    win::MemoryDc source(dc);
     source.Select(dib.Get());
     TransparentBlt(dc, x, y, cx, cy, source.Get(), 0, 0, static_cast<int>(width),
                    static_cast<int>(height), kColourKey);

@@ -4,7 +4,7 @@
 // GDI+ holds the file open while an image lives.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // In-place activation: the control's own child window inside the
 // container's window, and the small interfaces that go with it.
-#include "glyphon/com_guard.h"
+#include "core/win/com.h"
 #include "glyphon/glyphon_ctrl.h"
 #include "glyphon/module.h"
 #include "glyphon/units.h"
@@ -29,17 +29,17 @@ bool RegisterWindowClass(WNDPROC proc) {
 HRESULT CGlyphonCtrl::InPlaceActivate(IOleClientSite* site, HWND parentHint, LPCRECT rectHint,
                                       bool uiActivate) {
     if (!inPlaceActive_) {
-        if (site && !site_) site_ = ComPtr<IOleClientSite>(site);
+        if (site && !site_) site_ = win::ComPtr<IOleClientSite>(site);
         if (!site_) return E_UNEXPECTED;
-        ComPtr<IOleInPlaceSite> ips;
+        win::ComPtr<IOleInPlaceSite> ips;
         if (FAILED(site_.As(&ips, IID_IOleInPlaceSite))) return E_NOINTERFACE;
         if (ips->CanInPlaceActivate() != S_OK) return E_FAIL;
         ips->OnInPlaceActivate();
 
         HWND parent = nullptr;
         if (FAILED(ips->GetWindow(&parent)) || !parent) parent = parentHint;
-        ComPtr<IOleInPlaceFrame> frame;
-        ComPtr<IOleInPlaceUIWindow> doc;
+        win::ComPtr<IOleInPlaceFrame> frame;
+        win::ComPtr<IOleInPlaceUIWindow> doc;
         RECT pos = {};
         RECT clip = {};
         OLEINPLACEFRAMEINFO info = {};
@@ -107,7 +107,7 @@ LRESULT CALLBACK CGlyphonCtrl::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM 
 void CGlyphonCtrl::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(m_hWnd, &ps);
-    ComGuard([&] {
+    win::ComGuard([&] {
         OnDraw(dc, 0, 0);
         return S_OK;
     });
@@ -132,7 +132,7 @@ STDMETHODIMP CGlyphonCtrl::InPlaceDeactivate() {
         SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
         DestroyWindow(wnd);
     }
-    ComPtr<IOleInPlaceSite> ips = inPlaceSite_;
+    win::ComPtr<IOleInPlaceSite> ips = inPlaceSite_;
     inPlaceSite_.Reset();
     if (ips) ips->OnInPlaceDeactivate();
     return S_OK;

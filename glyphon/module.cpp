@@ -1,6 +1,7 @@
 #include "glyphon/module.h"
 
-#include "glyphon/com_util.h"
+#include "core/win/com.h"
+#include "core/win/owners.h"
 
 namespace qex::glyphon {
 namespace {
@@ -48,7 +49,7 @@ HRESULT LoadOwnTypeLib(ITypeLib** out) {
 }
 
 HRESULT LoadTypeInfo(REFGUID guid, ITypeInfo** out) {
-    ComPtr<ITypeLib> lib;
+    win::ComPtr<ITypeLib> lib;
     HRESULT hr = LoadOwnTypeLib(lib.Put());
     if (FAILED(hr)) return hr;
     return lib->GetTypeInfoOfGuid(guid, out);

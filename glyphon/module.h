@@ -2,7 +2,7 @@
 // decide DllCanUnloadNow, and the few module resources others need.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 #include <oaidl.h>
 
 #include <string>

@@ -1,5 +1,5 @@
 // IOleObject: the control's embedding contract with its container.
-#include "glyphon/com_guard.h"
+#include "core/win/com.h"
 #include "glyphon/glyphon_ctrl.h"
 #include "glyphon/glyphon_ids.h"
 #include "glyphon/module.h"
@@ -11,7 +11,7 @@
 namespace qex::glyphon {
 
 STDMETHODIMP CGlyphonCtrl::SetClientSite(IOleClientSite* site) {
-    site_ = ComPtr<IOleClientSite>(site);
+    site_ = win::ComPtr<IOleClientSite>(site);
     if (!site) {
         inPlaceSite_.Reset();
         events_.Clear();
@@ -61,7 +61,7 @@ STDMETHODIMP CGlyphonCtrl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, 
         if (m_hWnd) ShowWindow(m_hWnd, SW_HIDE);
         return S_OK;
     case OLEIVERB_PROPERTIES:
-        return ComGuard([&] { return ShowProperties(parent); });
+        return win::ComGuard([&] { return ShowProperties(parent); });
     default:
         return verb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
     }
@@ -83,7 +83,7 @@ STDMETHODIMP CGlyphonCtrl::GetUserClassID(CLSID* clsid) {
 STDMETHODIMP CGlyphonCtrl::GetUserType(DWORD form, LPOLESTR* type) {
     if (!type) return E_POINTER;
     *type = nullptr;
-    return ComGuard([&] {
+    return win::ComGuard([&] {
         // From the module itself, so an unregistered control still has a name.
         const std::wstring name = LoadModuleString(IDS_GLYPHON_TYPENAME);
         if (name.empty()) return OleRegGetUserType(kClsidGlyphon, form, type);

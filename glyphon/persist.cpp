@@ -109,7 +109,7 @@ STDMETHODIMP CGlyphonCtrl::InitNew(IStorage*) { return InitNew(); }
 
 STDMETHODIMP CGlyphonCtrl::Load(IStorage* storage) {
     if (!storage) return E_POINTER;
-    ComPtr<IStream> stream;
+    win::ComPtr<IStream> stream;
     const HRESULT hr = storage->OpenStream(kContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
                                            stream.Put());
     if (FAILED(hr)) return hr;
@@ -118,7 +118,7 @@ STDMETHODIMP CGlyphonCtrl::Load(IStorage* storage) {
 
 STDMETHODIMP CGlyphonCtrl::Save(IStorage* storage, BOOL) {
     if (!storage) return E_POINTER;
-    ComPtr<IStream> stream;
+    win::ComPtr<IStream> stream;
     const HRESULT hr = storage->CreateStream(kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE,
                                              0, 0, stream.Put());
     if (FAILED(hr)) return hr;

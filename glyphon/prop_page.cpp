@@ -1,6 +1,6 @@
 #include "glyphon/prop_page.h"
 
-#include "glyphon/com_guard.h"
+#include "core/win/com.h"
 #include "glyphon/module.h"
 #include "glyphon/resource.h"
 
@@ -38,11 +38,9 @@ SIZE PageSize() {
 }  // namespace
 
 HRESULT CGlyphonPropPage::Create(REFIID iid, void** out) {
-    CGlyphonPropPage* page = new (std::nothrow) CGlyphonPropPage();
+    const auto page = win::ComPtr<CGlyphonPropPage>::Adopt(new (std::nothrow) CGlyphonPropPage());
     if (!page) return E_OUTOFMEMORY;
-    const HRESULT hr = page->QueryInterface(iid, out);
-    page->Release();
-    return hr;
+    return page->QueryInterface(iid, out);
 }
 
 CGlyphonPropPage::CGlyphonPropPage() { ModuleAddObject(); }
@@ -72,7 +70,7 @@ STDMETHODIMP_(ULONG) CGlyphonPropPage::Release() {
 }
 
 STDMETHODIMP CGlyphonPropPage::SetPageSite(IPropertyPageSite* site) {
-    site_ = ComPtr<IPropertyPageSite>(site);
+    site_ = win::ComPtr<IPropertyPageSite>(site);
     return S_OK;
 }
 
@@ -94,7 +92,7 @@ STDMETHODIMP CGlyphonPropPage::GetPageInfo(PROPPAGEINFO* info) {
     if (!info) return E_POINTER;
     info->cb = sizeof(*info);
     info->pszTitle = nullptr;
-    ComGuard([&] {
+    win::ComGuard([&] {
         info->pszTitle = CoTaskString(LoadModuleString(IDS_PROPPAGE_CAPTION));
         return S_OK;
     });
@@ -108,7 +106,7 @@ STDMETHODIMP CGlyphonPropPage::GetPageInfo(PROPPAGEINFO* info) {
 STDMETHODIMP CGlyphonPropPage::SetObjects(ULONG count, IUnknown** objects) {
     if (count > 0 && !objects) return E_POINTER;
     objects_.clear();
-    return ComGuard([&] {
+    return win::ComGuard([&] {
         for (ULONG i = 0; i < count; ++i) objects_.emplace_back(objects[i]);
         return S_OK;
     });

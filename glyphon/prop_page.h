@@ -2,7 +2,8 @@
 // IPropertyPage so property frames can show it; there is nothing to edit.
 #pragma once
 
-#include "glyphon/com_util.h"
+#include "core/win/com.h"
+#include "core/win/owners.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -36,8 +37,8 @@ private:
     ~CGlyphonPropPage();
 
     LONG refs_ = 1;
-    ComPtr<IPropertyPageSite> site_;
-    std::vector<ComPtr<IUnknown>> objects_;
+    win::ComPtr<IPropertyPageSite> site_;
+    std::vector<win::ComPtr<IUnknown>> objects_;
     HWND page_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "glyphon/registration.h"
 
-#include "glyphon/com_util.h"
+#include "core/win/com.h"
+#include "core/win/owners.h"
 #include "glyphon/glyphon_ids.h"
 #include "glyphon/module.h"
 #include "glyphon/resource.h"
@@ -18,7 +19,7 @@ std::wstring Widen(const char* ascii) {
 
 // Creates HKCR\<path> and sets its value `name` (nullptr: the default value).
 bool SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    RegKey key;
+    win::UniqueRegKey key;
     if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
                         key.Put(), nullptr) != ERROR_SUCCESS) {
         return false;

@@ -1,16 +1,16 @@
 // HIMETRIC (0.01 mm), the unit of OLE extents, and screen pixels.
 #pragma once
 
-#include <windows.h>
+#include "core/win/owners.h"
 
 namespace qex::glyphon {
 
 inline SIZE ScreenDpi() {
     SIZE dpi = {96, 96};
-    if (HDC screen = GetDC(nullptr)) {
-        dpi.cx = GetDeviceCaps(screen, LOGPIXELSX);
-        dpi.cy = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+    const win::WindowDc screen(nullptr);
+    if (screen.Get()) {
+        dpi.cx = GetDeviceCaps(screen.Get(), LOGPIXELSX);
+        dpi.cy = GetDeviceCaps(screen.Get(), LOGPIXELSY);
     }
     if (dpi.cx <= 0) dpi.cx = 96;
     if (dpi.cy <= 0) dpi.cy = 96;

@@ -1,6 +1,6 @@
 // IViewObject2: drawing for containers that render the control themselves
 // (printing, snapshots, design views).
-#include "glyphon/com_guard.h"
+#include "core/win/com.h"
 #include "glyphon/glyphon_ctrl.h"
 
 namespace qex::glyphon {
@@ -11,7 +11,7 @@ STDMETHODIMP CGlyphonCtrl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC,
     if (!drawDc) return E_INVALIDARG;
     // The picture keeps the control's size; only its origin follows the
     // bounds a container asks for.
-    return ComGuard([&] {
+    return win::ComGuard([&] {
         OnDraw(drawDc, bounds ? static_cast<int>(bounds->left) : 0, bounds ? static_cast<int>(bounds->top) : 0);
         return S_OK;
     });
@@ -26,7 +26,7 @@ STDMETHODIMP CGlyphonCtrl::Freeze(DWORD, LONG, void*, DWORD*) { return E_NOTIMPL
 STDMETHODIMP CGlyphonCtrl::Unfreeze(DWORD) { return E_NOTIMPL; }
 
 STDMETHODIMP CGlyphonCtrl::SetAdvise(DWORD aspects, DWORD advf, IAdviseSink* sink) {
-    viewSink_ = ComPtr<IAdviseSink>(sink);
+    viewSink_ = win::ComPtr<IAdviseSink>(sink);
     viewAspects_ = aspects;
     viewAdvf_ = advf;
     return S_OK;

@@ -6,7 +6,7 @@
 // host initialises COM for that thread.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <memory>
 #include <string>

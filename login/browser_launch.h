@@ -4,6 +4,21 @@
 
 #include <string>
 
+namespace qex::browser {
+
+// The "http" open command is read from HKEY_CLASSES_ROOT\<kHttpCommandKey>,
+// its first value into buffers of kRegistryBufferSize bytes.
+inline constexpr char kHttpCommandKey[] = "http\\shell\\open\\command";
+inline constexpr unsigned long kRegistryBufferSize = 260;
+// The system folder is read into a buffer of this size for the fallback.
+inline constexpr unsigned long kSystemDirBufferSize = 260;
+// Internet Explorer, after the system drive's letter.
+inline constexpr char kIeFallbackTail[] = ":\\Program Files\\Internet Explorer\\iexplore.exe";
+// How long LaunchBrowser waits to see whether the started program runs.
+inline constexpr unsigned long kLaunchWaitMs = 10000;
+
+}  // namespace qex::browser
+
 namespace qex {
 
 // `command` is the registered command when it could be read, null when not.

@@ -14,7 +14,7 @@
 // only one convention and the entry is called directly.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 namespace qex::login {
 

@@ -45,14 +45,3 @@ inline constexpr char kLoginSucceeded[] = "登录电子签章客户端成功";
 // kSealCaption ("电子签章") captions the warning box.
 
 }  // namespace qex::text
-
-namespace qex::browser {
-
-// The "http" open command is read from HKEY_CLASSES_ROOT\<kHttpCommandKey>.
-inline constexpr char kHttpCommandKey[] = "http\\shell\\open\\command";
-inline constexpr unsigned long kRegistryBufferSize = 260;
-// Internet Explorer, after the system drive's letter.
-inline constexpr char kIeFallbackTail[] = ":\\Program Files\\Internet Explorer\\iexplore.exe";
-inline constexpr unsigned long kLaunchWaitMs = 10000;
-
-}  // namespace qex::browser

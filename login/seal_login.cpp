@@ -80,7 +80,7 @@ std::string SealLogin::LoginAndSign(std::string text, RunPolicy policy, ISealSer
 
 std::string SealLogin::Run(const std::string& text, ISealService& service) {
     IKeyUi& ui = m_parts.ui;
-    ILoginState& state = m_parts.state;
+    MainState& state = m_parts.state;
     state.SetSealImgURL(std::string());
 
     std::vector<unsigned char> cert(login::kCertBufferSize, 0);
@@ -89,7 +89,6 @@ std::string SealLogin::Run(const std::string& text, ISealService& service) {
         ui.AppendStatus(text::kReadCertFailed);
         return std::string();
     }
-    if (certLen > cert.size()) certLen = static_cast<ULONG>(cert.size());
 
     std::string certHash;
     std::vector<unsigned char> textDigest;
@@ -132,7 +131,6 @@ std::string SealLogin::Run(const std::string& text, ISealService& service) {
         state.SetPIN(std::string());
         return std::string();
     }
-    if (sigLen > signature.size()) sigLen = static_cast<ULONG>(signature.size());
     signature.resize(sigLen);
     const std::string result = EncodeInto(signature, login::kSignatureTextSize);
 

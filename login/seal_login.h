@@ -33,7 +33,7 @@ struct LoginParts {
     IDigestModule& digest;
     IPinPrompt& pin;
     ISealService& service;
-    ILoginState& state;
+    MainState& state;
 };
 
 class SealLogin {

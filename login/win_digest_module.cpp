@@ -12,12 +12,12 @@ WinDigestModule::~WinDigestModule() { Unload(); }
 
 bool WinDigestModule::Load() {
     Unload();
-    m_module = LoadLibraryA(m_fileName.c_str());
-    return m_module != nullptr;
+    m_module.Reset(LoadLibraryA(m_fileName.c_str()));
+    return static_cast<bool>(m_module);
 }
 
 bool WinDigestModule::FindEntry() {
-    m_entry = m_module ? GetProcAddress(m_module, login::kDigestEntryName) : nullptr;
+    m_entry = m_module ? GetProcAddress(m_module.Get(), login::kDigestEntryName) : nullptr;
     return m_entry != nullptr;
 }
 
@@ -31,10 +31,7 @@ void WinDigestModule::Digest(const unsigned char* data, long long length, unsign
 
 void WinDigestModule::Unload() {
     m_entry = nullptr;
-    if (m_module) {
-        FreeLibrary(m_module);
-        m_module = nullptr;
-    }
+    m_module.Reset();
 }
 
 }  // namespace qex

@@ -3,8 +3,7 @@
 // name, FreeLibrary at the end of each run.
 #pragma once
 
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "core/win/owners.h"
 
 #include <string>
 
@@ -28,7 +27,7 @@ public:
 
 private:
     std::string m_fileName;
-    HMODULE m_module = nullptr;
+    win::UniqueModule m_module;
     FARPROC m_entry = nullptr;
 };
 

@@ -90,10 +90,11 @@ BOOL ReadKeyCertificate(IKeyUi& ui, ISkf& skf, BYTE* cert, ULONG* certLen) {
     KeySession session(skf);
     if (!OpenKeyApplication(ui, skf, session)) return FALSE;
     if (!OpenSigningContainer(skf, session)) return FALSE;
-    ULONG len = token::kCertCapacity;
+    const ULONG capacity = *certLen;
+    ULONG len = capacity;
     if (skf.ExportCertificate(session.container, TRUE, cert, &len) != SAR_OK) return FALSE;
     // A library that claims more than the buffer holds is not believed.
-    if (len > token::kCertCapacity) return FALSE;
+    if (len > capacity) return FALSE;
     *certLen = len;
     return TRUE;
 }
@@ -115,9 +116,10 @@ BOOL SignWithKey(IKeyUi& ui, ISkf& skf, const char* pin, const BYTE* data, ULONG
     // The library takes non-const pointers; it gets its own copy of the data.
     std::vector<BYTE> dataCopy(data, data + dataLen);
     BYTE* dataPtr = dataCopy.empty() ? nullptr : dataCopy.data();
-    ULONG len = token::kSignatureCapacity;
+    const ULONG capacity = *sigLen;
+    ULONG len = capacity;
     if (skf.RSASignData(session.container, dataPtr, dataLen, sig, &len) != SAR_OK) return FALSE;
-    if (len > token::kSignatureCapacity) return FALSE;
+    if (len > capacity) return FALSE;
     *sigLen = len;
 
     RSAPUBLICKEYBLOB blob;

@@ -10,13 +10,15 @@
 
 namespace qex {
 
-// Reads the signing certificate of the single key into `cert` (4096 bytes).
-// *certLen is written only on success.
+// Reads the signing certificate of the single key into `cert`. *certLen
+// holds the room in `cert` on entry and the certificate's length on
+// success; a failure leaves it as it was.
 BOOL ReadKeyCertificate(IKeyUi& ui, ISkf& skf, BYTE* cert, ULONG* certLen);
 
-// Verifies the user PIN, signs `data` into `sig` (500 bytes) and has the key
-// verify the signature with its signing public key. TRUE only when all three
-// succeeded; *sigLen is written as soon as signing succeeded.
+// Verifies the user PIN, signs `data` into `sig` and has the key verify the
+// signature with its signing public key. *sigLen holds the room in `sig` on
+// entry and the signature's length as soon as signing succeeded. TRUE only
+// when all three succeeded.
 BOOL SignWithKey(IKeyUi& ui, ISkf& skf, const char* pin, const BYTE* data, ULONG dataLen,
                  BYTE* sig, ULONG* sigLen);
 

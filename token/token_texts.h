@@ -19,7 +19,5 @@ namespace qex::token {
 inline constexpr char kContainerName[] = "ZUL_TN";
 inline constexpr ULONG kUserPinType = 1;           // USER_TYPE
 inline constexpr ULONG kAppListCapacity = 256;
-inline constexpr ULONG kCertCapacity = 4096;       // the caller's certificate buffer
-inline constexpr ULONG kSignatureCapacity = 500;   // the caller's signature buffer
 
 }  // namespace qex::token

@@ -1,6 +1,7 @@
 #include "core/win/win_platform.h"
 
-#include <windows.h>
+#include "core/win/code_page.h"
+#include "core/win/owners.h"
 
 #include <vector>
 
@@ -26,13 +27,12 @@ std::string WinFileSystem::SystemDirectory() {
 
 long WinFileSystem::CountEntries(const std::string& dir) {
     WIN32_FIND_DATAA data;
-    const HANDLE find = FindFirstFileA((dir + "\\*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return -1;
+    const win::UniqueFind find(FindFirstFileA((dir + "\\*.*").c_str(), &data));
+    if (!find) return -1;
     long count = 0;
     do {
         ++count;
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    } while (FindNextFileA(find.Get(), &data));
     return count;
 }
 
@@ -49,16 +49,7 @@ bool WinFileSystem::ChangeDirectory(const std::string& dir) {
 }
 
 std::string WinCodePage::Utf8ToAnsi(const std::string& utf8) {
-    if (utf8.empty()) return std::string();
-    const int wlen = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    if (wlen <= 0) return std::string();
-    std::vector<wchar_t> wide(static_cast<std::size_t>(wlen));
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wlen);
-    const int alen = WideCharToMultiByte(CP_ACP, 0, wide.data(), wlen, nullptr, 0, nullptr, nullptr);
-    if (alen <= 0) return std::string();
-    std::string ansi(static_cast<std::size_t>(alen), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), wlen, &ansi[0], alen, nullptr, nullptr);
-    return ansi;
+    return win::FromWide(win::ToWide(utf8, CP_UTF8));
 }
 
 }  // namespace qex

@@ -1,18 +1,20 @@
 #include "glyphon/host/ax_host.h"
 
-#include "glyphon/com_util.h"
+#include "core/win/code_page.h"
+#include "core/win/com.h"
+#include "core/win/owners.h"
 #include "glyphon/units.h"
 
 #include <ocidl.h>
 #include <oleidl.h>
 
+#include <memory>
 #include <new>
 #include <utility>
 
 namespace qex {
 namespace {
 
-using glyphon::ComPtr;
 using glyphon::PixelsToHimetric;
 
 constexpr char kSiteProperty[] = "QexAxHostSite";
@@ -20,9 +22,9 @@ constexpr char kSiteProperty[] = "QexAxHostSite";
 // Class id from "{...}" text or from a ProgID.
 HRESULT ParseClass(const char* text, CLSID* clsid) {
     if (!text || !*text) return E_INVALIDARG;
-    wchar_t wide[256] = {};
-    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 255)) return E_INVALIDARG;
-    return wide[0] == L'{' ? CLSIDFromString(wide, clsid) : CLSIDFromProgID(wide, clsid);
+    const std::wstring wide = win::ToWide(text);
+    if (wide.empty()) return E_INVALIDARG;
+    return wide[0] == L'{' ? CLSIDFromString(wide.c_str(), clsid) : CLSIDFromProgID(wide.c_str(), clsid);
 }
 
 // One hosted control and its site. The host window holds one reference.
@@ -110,7 +112,7 @@ public:
     STDMETHODIMP OnPosRectChange(LPCRECT rect) override {
         if (!rect) return E_POINTER;
         rect_ = *rect;
-        ComPtr<IOleInPlaceObject> inPlace;
+        win::ComPtr<IOleInPlaceObject> inPlace;
         if (SUCCEEDED(object_.As(&inPlace, IID_IOleInPlaceObject))) inPlace->SetObjectRects(&rect_, &rect_);
         return S_OK;
     }
@@ -132,7 +134,7 @@ private:
 
     LONG refs_ = 1;
     HWND container_;
-    ComPtr<IOleObject> object_;
+    win::ComPtr<IOleObject> object_;
     HWND controlWnd_ = nullptr;
     RECT rect_ = {0, 0, 0, 0};
 };
@@ -145,7 +147,7 @@ HRESULT AxSite::CreateControl(REFCLSID clsid, const RECT& rect, UINT id, DWORD s
     object_->GetMiscStatus(DVASPECT_CONTENT, &misc);
     const bool siteFirst = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
     if (siteFirst) object_->SetClientSite(this);
-    ComPtr<IPersistStreamInit> persist;
+    win::ComPtr<IPersistStreamInit> persist;
     if (SUCCEEDED(object_.As(&persist, IID_IPersistStreamInit))) persist->InitNew();
     if (!siteFirst) object_->SetClientSite(this);
     SIZEL extent = PixelsToHimetric(rect.right - rect.left, rect.bottom - rect.top);
@@ -153,7 +155,7 @@ HRESULT AxSite::CreateControl(REFCLSID clsid, const RECT& rect, UINT id, DWORD s
     hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, container_, &rect_);
     if (FAILED(hr)) return hr;
 
-    ComPtr<IOleInPlaceObject> inPlace;
+    win::ComPtr<IOleInPlaceObject> inPlace;
     if (SUCCEEDED(object_.As(&inPlace, IID_IOleInPlaceObject))) inPlace->GetWindow(&controlWnd_);
     if (controlWnd_) {
         SetWindowLongPtrA(controlWnd_, GWLP_ID, static_cast<LONG_PTR>(id));
@@ -169,24 +171,27 @@ void AxSite::Close() {
     if (controlWnd_ && IsWindow(controlWnd_)) RemovePropA(controlWnd_, kSiteProperty);
     controlWnd_ = nullptr;
     // Taken out first: closing calls back into the site.
-    ComPtr<IOleObject> object = std::move(object_);
+    win::ComPtr<IOleObject> object = std::move(object_);
     if (object) {
         object->Close(OLECLOSE_NOSAVE);
         object->SetClientSite(nullptr);
     }
 }
 
-// What a host window keeps.
+// What a host window keeps, from WM_CREATE to WM_NCDESTROY.
 struct HostState {
-    AxSite* site = nullptr;
+    win::ComPtr<AxSite> site;
     bool oleInitialised = false;
     // Set once the control's window has taken the item's place.
     bool hosting = false;
 };
 
 LRESULT OnCreate(HWND wnd, const CREATESTRUCTA* cs) {
-    auto* state = new (std::nothrow) HostState();
-    if (!state) return -1;
+    std::unique_ptr<HostState> owned(new (std::nothrow) HostState());
+    if (!owned) return -1;
+    // The window holds the state from here on; WM_NCDESTROY, which follows
+    // a failed WM_CREATE too, gives it back.
+    HostState* state = owned.release();
     SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     const HRESULT ole = OleInitialize(nullptr);
     state->oleInitialised = SUCCEEDED(ole);
@@ -194,7 +199,7 @@ LRESULT OnCreate(HWND wnd, const CREATESTRUCTA* cs) {
     CLSID clsid;
     HWND container = GetParent(wnd);
     if (!container || FAILED(ParseClass(cs->lpszName, &clsid))) return -1;
-    state->site = new (std::nothrow) AxSite(container);
+    state->site = win::ComPtr<AxSite>::Adopt(new (std::nothrow) AxSite(container));
     if (!state->site) return -1;
     const RECT rect = {cs->x, cs->y, cs->x + cs->cx, cs->y + cs->cy};
     const UINT id = static_cast<UINT>(reinterpret_cast<UINT_PTR>(cs->hMenu));
@@ -219,19 +224,18 @@ LRESULT OnCreate(HWND wnd, const CREATESTRUCTA* cs) {
 }
 
 void OnNcDestroy(HWND wnd) {
-    auto* state = reinterpret_cast<HostState*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    std::unique_ptr<HostState> state(reinterpret_cast<HostState*>(GetWindowLongPtrA(wnd, GWLP_USERDATA)));
     if (!state) return;
     SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
     if (state->site) {
         state->site->Close();
-        state->site->Release();
+        state->site.Reset();
     }
     // Only after the control is gone: uninitialising may unload its module.
     if (state->oleInitialised) OleUninitialize();
-    delete state;
 }
 
-LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT HostMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
         return OnCreate(wnd, reinterpret_cast<const CREATESTRUCTA*>(lp));
@@ -259,12 +263,22 @@ LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+// No exception may unwind through the system's window code: one that gets
+// here fails the creation, or leaves the message to the default handling.
+LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    try {
+        return HostMessage(wnd, msg, wp, lp);
+    } catch (...) {
+        return msg == WM_CREATE ? -1 : DefWindowProcA(wnd, msg, wp, lp);
+    }
+}
+
 AxSite* SiteOf(HWND wnd) {
     if (!wnd) return nullptr;
     char name[32] = {};
     if (GetClassNameA(wnd, name, sizeof(name)) && lstrcmpiA(name, kAxHostClass) == 0) {
         auto* state = reinterpret_cast<HostState*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-        return state ? state->site : nullptr;
+        return state ? state->site.Get() : nullptr;
     }
     return static_cast<AxSite*>(static_cast<IOleClientSite*>(GetPropA(wnd, kSiteProperty)));
 }

@@ -17,7 +17,7 @@
 // is destroyed), so a dialog may host controls on any thread.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 #include <oaidl.h>
 
 namespace qex {

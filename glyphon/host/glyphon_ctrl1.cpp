@@ -1,7 +1,8 @@
 #include "glyphon/host/glyphon_ctrl1.h"
 
-#include "glyphon/com_guard.h"
-#include "glyphon/com_util.h"
+#include "core/win/code_page.h"
+#include "core/win/com.h"
+#include "core/win/owners.h"
 #include "glyphon/glyphon_ids.h"
 #include "glyphon/host/ax_host.h"
 
@@ -12,26 +13,19 @@ namespace qex {
 namespace {
 
 HRESULT InvokeLookIt(IDispatch* control, const char* ansiBase64) {
-    const char* text = ansiBase64 ? ansiBase64 : "";
-    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (n <= 0) return HRESULT_FROM_WIN32(GetLastError());
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
+    const std::wstring wide = win::ToWide(ansiBase64 ? ansiBase64 : "");
 
     VARIANT arg;
     VariantInit(&arg);
     V_VT(&arg) = VT_BSTR;
-    V_BSTR(&arg) = SysAllocStringLen(wide.c_str(), static_cast<UINT>(n - 1));
+    V_BSTR(&arg) = SysAllocStringLen(wide.c_str(), static_cast<UINT>(wide.size()));
     if (!V_BSTR(&arg)) return E_OUTOFMEMORY;
     DISPPARAMS params = {&arg, nullptr, 1, 0};
-    EXCEPINFO excep = {};
+    win::ExcepInfo excep;
     UINT argErr = 0;
     const HRESULT hr = control->Invoke(glyphon::kDispidLookIt, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
                                        nullptr, &excep, &argErr);
     VariantClear(&arg);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
     return hr;
 }
 
@@ -39,7 +33,7 @@ HRESULT InvokeLookIt(IDispatch* control, const char* ansiBase64) {
 
 HRESULT CallLookIt(IDispatch* control, const char* ansiBase64) {
     if (!control) return E_POINTER;
-    return glyphon::ComGuard([&] { return InvokeLookIt(control, ansiBase64); });
+    return win::ComGuard([&] { return InvokeLookIt(control, ansiBase64); });
 }
 
 }  // namespace qex
@@ -63,14 +57,14 @@ BOOL CGlyphonctrl1::Create(LPCSTR, LPCSTR windowName, DWORD style, const RECT& r
 
 BOOL CGlyphonctrl1::Attach(HWND dialog, int id) {
     HWND wnd = GetDlgItem(dialog, id);
-    qex::glyphon::ComPtr<IDispatch> probe;
+    qex::win::ComPtr<IDispatch> probe;
     if (!wnd || FAILED(qex::AxHostGetControl(wnd, IID_IDispatch, probe.PutVoid()))) return FALSE;
     m_hWnd = wnd;
     return TRUE;
 }
 
 void CGlyphonctrl1::LookIt(LPCSTR png) {
-    qex::glyphon::ComPtr<IDispatch> control;
+    qex::win::ComPtr<IDispatch> control;
     if (FAILED(qex::AxHostGetControl(m_hWnd, IID_IDispatch, control.PutVoid()))) return;
     qex::CallLookIt(control.Get(), png);
 }

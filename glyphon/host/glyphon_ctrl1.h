@@ -6,7 +6,7 @@
 // and binds it in WM_INITDIALOG with m_ctrlGlyphon.Attach(dialog, 1003).
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 #include <oaidl.h>
 
 namespace qex {

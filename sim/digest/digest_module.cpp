@@ -14,8 +14,7 @@
 
 #include <mutex>
 
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "core/win/win32.h"
 
 namespace {
 

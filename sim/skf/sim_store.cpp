@@ -7,8 +7,7 @@
 #include <sstream>
 
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "core/win/code_page.h"
 #endif
 
 namespace qex::sim {
@@ -20,14 +19,9 @@ namespace {
 // exactly (Windows would substitute "?" and the name would open nothing).
 bool ToAnsi(const std::wstring& wide, std::string* ansi) {
     if (wide.empty()) return false;
-    BOOL usedDefault = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), (int)wide.size(),
-                                nullptr, 0, nullptr, &usedDefault);
-    if (n <= 0 || usedDefault) return false;
-    ansi->assign(n, '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), (int)wide.size(), &(*ansi)[0],
-                        n, nullptr, &usedDefault);
-    return !usedDefault;
+    bool exact = false;
+    *ansi = win::FromWide(wide, CP_ACP, &exact);
+    return exact;
 }
 
 fs::path ModuleFolder() {

@@ -3,7 +3,7 @@
 #include "app/qextivara_dlg.h"
 #include "core/shell_texts.h"
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <gtest/gtest.h>
 
@@ -172,7 +172,7 @@ TEST_F(MainDlg, TrayModesAndTheLeftClickCallback) {
         d.SetNotice("a notice");
         d.SetTrayState(qex::kTrayNotice);
         ids.push_back(d.TrayData().uID);
-        d.ReportNotice("a report");
+        d.StatusReport("a report");
         ids.push_back(d.TrayData().uID);
         lines = Lines(d.m_listStatus);
 

@@ -2,7 +2,7 @@
 #include "core/install_settings.h"
 #include "core/win/win_platform.h"
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <gtest/gtest.h>
 

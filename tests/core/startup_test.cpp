@@ -58,11 +58,5 @@ TEST_F(StartupKeys, TwoOrMoreKeysAskToKeepOne) {
     EXPECT_EQ("", state.GetHelpURL());
 }
 
-#ifndef QEX_UTF8_LITERALS
-TEST(StartupTexts, AreTheCodePage936Bytes) {
-    EXPECT_EQ(std::string("\xce\xb4\xc1\xac\xbd\xd3USBKEY"), text::kNoKey);
-}
-#endif
-
 }  // namespace
 }  // namespace qex

@@ -18,12 +18,5 @@ TEST(TextUtil, ContainsFindsAnywhere) {
     EXPECT_FALSE(Contains("QEXERRO", "QEXERROR"));
 }
 
-#ifndef QEX_UTF8_LITERALS
-TEST(Texts, AreCodePage936Bytes) {
-    // "电子签章": four two-byte characters in GBK.
-    EXPECT_EQ(std::string("\xb5\xe7\xd7\xd3\xc7\xa9\xd5\xc2"), text::kSealCaption);
-}
-#endif
-
 }  // namespace
 }  // namespace qex

@@ -1,4 +1,4 @@
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <gtest/gtest.h>
 

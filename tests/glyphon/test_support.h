@@ -2,7 +2,7 @@
 // spot, Base64, the module under test and a recorder for its message boxes.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <functional>
 #include <string>

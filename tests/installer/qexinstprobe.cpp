@@ -9,7 +9,7 @@
 //                                      an argument such as NSIS's "_?=<dir>")
 //                                      and exits with its exit code
 // Built 32-bit, so registry and file system redirection are the client's.
-#include <windows.h>
+#include "core/win/win32.h"
 #include <objbase.h>
 
 #include <cstdio>

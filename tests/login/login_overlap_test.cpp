@@ -72,8 +72,7 @@ struct World {
     FakePinPrompt pin;
     FakeSealService service;
     MainState state;
-    MainStateLogin loginState{state};
-    SealLogin login{LoginParts{ui, skf, digest, pin, service, loginState}};
+    SealLogin login{LoginParts{ui, skf, digest, pin, service, state}};
 };
 
 TEST(SealLoginOverlap, MainThreadDoesNotWaitForABridgeRunThatWaitsForIt) {

@@ -31,8 +31,7 @@ protected:
     FakePinPrompt pin;
     FakeSealService service;
     MainState state;
-    MainStateLogin loginState{state};
-    SealLogin login{LoginParts{ui, skf, digest, pin, service, loginState}};
+    SealLogin login{LoginParts{ui, skf, digest, pin, service, state}};
 };
 
 TEST_F(SealLoginTest, SignsTheTextsDigestAndConfirmsTheKeyWithTheService) {
@@ -168,7 +167,7 @@ TEST_F(SealLoginTest, DigestLengthOutsideTheBufferIsAFailure) {
         module.failOnCall = 2;
         module.reportedSizeOnFailure = reported;
         SharedUi localUi;
-        SealLogin local{LoginParts{localUi, skf, module, pin, service, loginState}};
+        SealLogin local{LoginParts{localUi, skf, module, pin, service, state}};
         EXPECT_EQ(local.LoginAndSign("1", RunPolicy::kFailIfBusy), "") << reported;
         EXPECT_EQ(localUi.Status(), Lines{text::kDigestFailed}) << reported;
     }

@@ -64,8 +64,7 @@ TEST(WinDigestModule, SealLoginUsesTheModulesDigestAsTheKeysIdentity) {
     FakeSealService service;
     MainState state;
     state.ResetForStart();
-    MainStateLogin loginState(state);
-    SealLogin login(LoginParts{ui, skf, module, pin, service, loginState});
+    SealLogin login(LoginParts{ui, skf, module, pin, service, state});
 
     EXPECT_FALSE(login.LoginAndSign("1", RunPolicy::kFailIfBusy).empty());
     WinDigestModule reference;
@@ -102,9 +101,8 @@ TEST(WinDigestModule, EntriesOfAnyResultAndEitherConventionDigest) {
         FakeSealService service;
         MainState state;
         state.ResetForStart();
-        MainStateLogin loginState(state);
         WinDigestModule loaded(name);
-        SealLogin login(LoginParts{ui, skf, loaded, pin, service, loginState});
+        SealLogin login(LoginParts{ui, skf, loaded, pin, service, state});
         EXPECT_FALSE(login.LoginAndSign("1", RunPolicy::kFailIfBusy).empty()) << name;
         EXPECT_EQ(state.GetCertHashBase64().size(), 44u) << name;
         int size = 0;

@@ -1,8 +1,7 @@
 // The real service wrappers in a Windows build, against the Linux seal
 // service simulator on loopback. The endpoint goes through the real
 // wsconfig.ini of this prefix's system folder.
-#include <winsock2.h>
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <gtest/gtest.h>
 

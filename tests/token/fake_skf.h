@@ -142,6 +142,10 @@ public:
         signedData.assign(reinterpret_cast<char*>(data), dataLen);
         sigLenIn = *len;
         if (signResult != SAR_OK) return signResult;
+        if (signature.size() > *len) {
+            *len = (ULONG)signature.size();
+            return SAR_BUFFER_TOO_SMALL;
+        }
         std::memcpy(sig, signature.data(), signature.size());
         *len = (ULONG)signature.size();
         return SAR_OK;

@@ -16,9 +16,9 @@ struct Pass {
     FakeSkf skf;
     RecordingUi ui;
     BYTE cert[4096] = {0};
-    ULONG certLen = 777;
+    ULONG certLen = sizeof cert;  // the room, as the callers pass it
     BYTE sig[500] = {0};
-    ULONG sigLen = 777;
+    ULONG sigLen = sizeof sig;
     const std::string data = std::string("digest\0bytes", 12);
 
     BOOL Read() { return ReadKeyCertificate(ui, skf, cert, &certLen); }
@@ -75,9 +75,30 @@ TEST(ReadKeyCertificate, CertificateLongerThanTheBufferFailsQuietly) {
     Pass r;
     r.skf.cert = std::string(4097, 'c');
     EXPECT_FALSE(r.Read());
-    EXPECT_EQ(r.certLen, 777u);  // written only on success
+    EXPECT_EQ(r.certLen, 4096u);  // written only on success
     r.ExpectNoUi();
     EXPECT_EQ(r.Closes(), kAllClosed);
+}
+
+// The room is the caller's: a smaller buffer is what the library is told
+// of, and what does not fit there is never written past it.
+TEST(KeyOperations, TheCallersRoomIsHonoured) {
+    Pass r;
+    r.skf.cert = std::string(300, 'c');
+    r.certLen = 200;
+    EXPECT_FALSE(r.Read());
+    EXPECT_EQ(r.skf.certLenIn, 200u);
+    EXPECT_EQ(r.certLen, 200u);
+    EXPECT_EQ(r.cert[200], 0);
+    r.certLen = 300;
+    EXPECT_TRUE(r.Read());
+    EXPECT_EQ(r.certLen, 300u);
+
+    Pass s;
+    s.sigLen = 255;  // the fake's signature has 256 bytes
+    EXPECT_FALSE(s.Sign());
+    EXPECT_EQ(s.skf.sigLenIn, 255u);
+    EXPECT_EQ(s.sig[255], 0);
 }
 
 TEST(ReadKeyCertificate, CertificateOfExactly4096BytesIsRead) {
@@ -118,7 +139,7 @@ TEST(SignWithKey, RejectedPinShowsOneBoxAndStops) {
     r.ExpectOneBox(text::kKeyPinFailed);
     EXPECT_EQ(r.skf.containerName, "");  // no container opened
     EXPECT_EQ(r.Closes(), (Calls{"CloseApplication", "DisConnectDev"}));
-    EXPECT_EQ(r.sigLen, 777u);
+    EXPECT_EQ(r.sigLen, 500u);
 }
 
 TEST(SignWithKey, SignatureTheKeyDoesNotConfirmFailsWithLengthWritten) {
@@ -143,7 +164,7 @@ TEST(SignWithKey, FailedSigningLeavesTheLengthAlone) {
     Pass r;
     r.skf.signResult = SAR_USER_NOT_LOGGED_IN;
     EXPECT_FALSE(r.Sign());
-    EXPECT_EQ(r.sigLen, 777u);
+    EXPECT_EQ(r.sigLen, 500u);
     r.ExpectNoUi();
     EXPECT_EQ(r.Closes(), kAllClosed);
 }
@@ -314,14 +335,6 @@ TEST(KeySelection, EveryPathClosesWhatItOpened) {
         }
     }
 }
-
-#ifndef QEX_UTF8_LITERALS
-TEST(KeyTexts, AreCodePage936Bytes) {
-    EXPECT_EQ(std::string(text::kNoUsbKey), "\xc3\xbb\xd3\xd0\xb7\xa2\xcf\xd6USBKEY");
-    EXPECT_EQ(std::string(text::kConnectKeyFailed), "\xc1\xac\xbd\xd3USBKEY\xca\xa7\xb0\xdc");
-    EXPECT_EQ(std::string(text::kKeyPinFailed), "\xc8\xcf\xd6\xa4USBKEY\xca\xa7\xb0\xdc");
-}
-#endif
 
 }  // namespace
 }  // namespace qex::test

@@ -2,8 +2,7 @@
 // client uses it, and the stand-in digest module loaded by name. The key
 // store is provisioned by the fixture before this program starts; its root
 // arrives as a Unix path in QEX_SKF_ROOT, which the DLL maps onto drive Z:.
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <gtest/gtest.h>
 
@@ -69,7 +68,7 @@ TEST(SkfDll, CountsTheProvisionedKey) {
 TEST(SkfDll, ReadsSignsAndVerifiesThroughTheOperations) {
     RecordingUi ui;
     BYTE cert[4096];
-    ULONG certLen = 0;
+    ULONG certLen = sizeof cert;
     ASSERT_TRUE(ReadKeyCertificate(ui, SystemSkf(), cert, &certLen));
     EXPECT_GT(certLen, 500u);
     EXPECT_EQ(cert[0], 0x30);  // a DER SEQUENCE
@@ -78,7 +77,7 @@ TEST(SkfDll, ReadsSignsAndVerifiesThroughTheOperations) {
     BYTE digest[32];
     for (int i = 0; i < 32; ++i) digest[i] = (BYTE)(0xA0 + i);
     BYTE sig[500];
-    ULONG sigLen = 0;
+    ULONG sigLen = sizeof sig;
     ASSERT_TRUE(SignWithKey(ui, SystemSkf(), "123456", digest, sizeof(digest), sig, &sigLen));
     EXPECT_EQ(sigLen, 256u);
     EXPECT_TRUE(ui.boxes.empty());
@@ -105,7 +104,7 @@ TEST(SkfDll, NamesTravelInCodePage936AndUnrepresentableOnesAreSkipped) {
     // Two keys now: the operations ask to keep one.
     RecordingUi ui;
     BYTE cert[4096];
-    ULONG certLen = 0;
+    ULONG certLen = sizeof cert;
     EXPECT_FALSE(ReadKeyCertificate(ui, SystemSkf(), cert, &certLen));
     EXPECT_EQ(ui.status, std::vector<std::string>{text::kKeepOneKey});
     Unplug(L"\x5bc6\x94a5");

@@ -141,7 +141,7 @@ TEST_F(SoftKey, MissingOrEmptyRootMeansNoKey) {
     EXPECT_EQ(size, 0u);
     RecordingUi ui;
     BYTE cert[4096];
-    ULONG len = 0;
+    ULONG len = sizeof cert;
     EXPECT_FALSE(ReadKeyCertificate(ui, SystemSkf(), cert, &len));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, text::kNoUsbKey);
@@ -315,14 +315,14 @@ TEST_F(SoftKey, MissingApplicationOrContainer) {
 TEST_F(SoftKey, OperationsReadSignAndVerifyEndToEnd) {
     RecordingUi ui;
     BYTE cert[4096];
-    ULONG certLen = 0;
+    ULONG certLen = sizeof cert;
     ASSERT_TRUE(ReadKeyCertificate(ui, SystemSkf(), cert, &certLen));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(cert), certLen), Slurp(container / "sign-cert.der"));
     EXPECT_EQ(SKFSim_OpenHandleCount(), 0);
 
     const BYTE digest[32] = {0xde, 0xad, 0xbe, 0xef};
     BYTE sig[500];
-    ULONG sigLen = 0;
+    ULONG sigLen = sizeof sig;
     ASSERT_TRUE(SignWithKey(ui, SystemSkf(), "123456", digest, sizeof(digest), sig, &sigLen));
     EXPECT_EQ(sigLen, 256u);
     EXPECT_TRUE(ui.boxes.empty());

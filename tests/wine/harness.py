@@ -26,12 +26,9 @@ EXIT_S = 60
 
 SKIP = 77
 
-STARTUP_NO_KEY = "未连接USBKEY"
-STARTUP_ONE_KEY = "检测到签章USBKEY与电脑连接，请登录"
-STARTUP_TWO_KEYS = "请只保留一个USBKEY与电脑连接"
-START_TITLE = "版本：V1.8    当前状态：未登录"
-APP_CAPTION = "QEX电子签章"
-ALREADY_RUNNING = "程序已经启动，不能重复运行！"
+# The texts the scripts look for, from the one table (texts.py).
+from texts import STARTUP_NO_KEY, STARTUP_ONE_KEY, STARTUP_TWO_KEYS, START_TITLE, APP_CAPTION, \
+    ALREADY_RUNNING  # noqa: E402,F401
 
 
 class Skip(Exception):

@@ -17,17 +17,9 @@ import threading
 import harness
 from harness import Client, Driver, Skip
 
-PIN_CAPTION = "请输入USBKEY的认证码："
-NOTICE_CAPTION = "提示：若未能自动打开电子签章网页"
-TITLE_IN = "当前状态：已登录"
-TITLE_OUT = "当前状态：未登录"
-LOGGED_IN = "登录电子签章客户端成功"
-PIN_FAILED = "认证USBKEY失败"
-BAD_REPLY = "服务请求返回的数据错误，请重新安装本产品！"
-SERVER_DOWN = "连接签章服务器失败，请检查网络或联系技术人员！"
-UK_INSERTED = "检测到UK插入，请登录"
-KEEP_ONE_UK = "请只保留一个UK与电脑连接，并重新登录"
-PIN_TOO_SHORT = "密码长度不小于6位"
+from texts import PIN_CAPTION, NOTICE_CAPTION, TITLE_IN, TITLE_OUT, LOGGED_IN, PIN_FAILED, BAD_REPLY, \
+    SERVER_DOWN, UK_INSERTED, KEEP_ONE_UK, PIN_TOO_SHORT, AUTO_LOGIN_FAILED, SEAL_CAPTION, VISIT_THIS_ADDRESS, \
+    TEST_UNIT, TEST_SEAL_NAME, no_answer
 
 WEB_URL = "http://127.0.0.1:9/sealweb/index.jsp?from=client"
 WEBSITE_URL = "http://127.0.0.1:9/website"
@@ -55,7 +47,7 @@ class SealService:
 
     def register(self, cert_hash, web_url=WEB_URL, need_hw="0"):
         subprocess.run([self.binary, "--db", self.db, "register-seal", "--cert-hash", cert_hash,
-                        "--unit", "测试单位", "--name", "测试章", "--image-url", "http://127.0.0.1:9/img/seal.png",
+                        "--unit", TEST_UNIT, "--name", TEST_SEAL_NAME, "--image-url", "http://127.0.0.1:9/img/seal.png",
                         "--web-url", web_url, "--need-hw", need_hw], check=True, stdout=subprocess.DEVNULL)
 
     def start(self):
@@ -431,12 +423,12 @@ def service_down_at_the_login_query_still_logs_in(tree):
             d.run("click", 1)
             type_pin(tool, "123456")
             d.run("click-msgbox", PIN_CAPTION, 1)
-            box = d.wait_msgbox("电子签章")
-            assert box["text"] == "自动登录失败，请稍后联系技术人员", box
-            d.run("click-msgbox", "电子签章", 1)
+            box = d.wait_msgbox(SEAL_CAPTION)
+            assert box["text"] == AUTO_LOGIN_FAILED, box
+            d.run("click-msgbox", SEAL_CAPTION, 1)
             assert d.run("wait-title", TITLE_IN, harness.EVENT_MS, check=False)[0] == 0, d.dump()
             s = d.dump()
-            assert s["status"] == ["自动登录失败，请稍后联系技术人员", LOGGED_IN], s["status"]
+            assert s["status"] == [AUTO_LOGIN_FAILED, LOGGED_IN], s["status"]
             assert s["visible"] == "0", s
             assert relay.refused >= 1
             # The configured web site instead of the page; the empty reply is logged.
@@ -450,7 +442,7 @@ def service_down_at_the_login_query_still_logs_in(tree):
         relay.close()
 
 
-NO_ANSWER_60 = "签章服务器60秒内没有应答，已放弃本次请求"
+NO_ANSWER_60 = no_answer(60)
 
 
 def hung_service_at_the_login_query_gives_up_in_time(tree):
@@ -470,12 +462,12 @@ def hung_service_at_the_login_query_gives_up_in_time(tree):
             type_pin(tool, "123456")
             d.run("click-msgbox", PIN_CAPTION, 1)
             harness.wait_until(lambda: relay.refused >= 1, 60, "the login query to reach the hung service")
-            box = d.wait_msgbox("电子签章", 180000)
-            assert box["text"] == "自动登录失败，请稍后联系技术人员", box
-            d.run("click-msgbox", "电子签章", 1)
+            box = d.wait_msgbox(SEAL_CAPTION, 180000)
+            assert box["text"] == AUTO_LOGIN_FAILED, box
+            d.run("click-msgbox", SEAL_CAPTION, 1)
             assert d.run("wait-title", TITLE_IN, harness.EVENT_MS, check=False)[0] == 0, d.dump()
             s = d.dump()
-            assert s["status"] == [NO_ANSWER_60, "自动登录失败，请稍后联系技术人员", LOGGED_IN], s["status"]
+            assert s["status"] == [NO_ANSWER_60, AUTO_LOGIN_FAILED, LOGGED_IN], s["status"]
             d.run("wm-close")
             assert d.wait_gone(), "the client did not exit after the hung call"
     finally:
@@ -498,7 +490,7 @@ def missing_browser_brings_the_url_notice(tree):
             d.run("click-msgbox", NOTICE_CAPTION, 1)
             assert d.run("wait-title", TITLE_IN, harness.EVENT_MS, check=False)[0] == 0, d.dump()
             s = d.dump()
-            assert s["ctl.1002.text"] == "若未能自动打开电子签章网页，请访问以下网址：" + WEB_URL, s
+            assert s["ctl.1002.text"] == VISIT_THIS_ADDRESS + WEB_URL, s
             assert browser_lines(tree) == []
             d.run("wm-close")
             d.wait_gone()

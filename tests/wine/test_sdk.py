@@ -23,8 +23,7 @@ import test_seal
 from test_seal import UNIT
 
 MARKER = "QEXDATAEND"
-CONNECTION = "接收连接"
-UNIT_MISMATCH = "签章失败，当前签章USBKEY所属单位和系统要求的不一致"
+from texts import CONNECTION, UNIT_MISMATCH, TEST_SEAL_NAME, REQUIRED_UNIT, NO_UNIT_GIVEN
 PAGE_MS = 120000
 
 
@@ -175,7 +174,7 @@ def assert_sealed(outcome, text, key_dir):
     assert outcome["ok"], outcome
     reply = outcome["reply"]
     assert reply["STATUS"] == "0" and reply["PLAIN"] == plain_of(text), (reply, plain_of(text))
-    assert reply["USER"] == UNIT and reply["SEALNAME"] == "测试章", reply
+    assert reply["USER"] == UNIT and reply["SEALNAME"] == TEST_SEAL_NAME, reply
     test_seal.verify_signature(key_dir, reply["PLAIN"], reply["SIGNVAL"])
     return reply
 
@@ -201,7 +200,7 @@ def seals_from_another_origin(tree):
         assert_sealed(result[0], plain_text, key_dir)
         assert_sealed(result[1], unit_text, key_dir)
         lines = d.dump()["status"]
-        assert "没有指定签章单位" in lines and "系统要求的签章单位名称是：" + UNIT in lines, lines
+        assert NO_UNIT_GIVEN in lines and REQUIRED_UNIT + UNIT in lines, lines
 
 
 def two_calls_at_once(tree):

@@ -26,12 +26,9 @@ import test_login
 from test_login import LoginTool, SealService
 
 BRIDGE = "http://127.0.0.1:10102/"
-QR_TEXT = "请打开手机并使用浏览器的扫一扫功能"
-WAIT_HW = "等待录入手写签名"
-CAPTURED = "录入手写签名图像成功"
-GIVEN_UP = "放弃录入手写签名"
-SIGNED = "签章成功"
-UNIT = "测试单位"
+from texts import QR_TEXT, WAIT_HW, CAPTURED, GIVEN_UP, SIGNED, REQUIRED_UNIT, UNIT_MISMATCH, \
+    UNIT_MISMATCH_LINE, NET_INIT_FAILED_2, RESIGN_FAILED, RESIGN_REFUSED, NO_DATA, TEST_SEAL_NAME
+from texts import TEST_UNIT as UNIT
 
 
 def ask(query, seconds=120):
@@ -207,7 +204,7 @@ def handwriting_then_seal(tree):
         f, body = ask("?data=abc%20defQEXDATAEND&user=%E6%B5%8B%E8%AF%95%E5%8D%95%E4%BD%8DQEXDATAEND&_=2")
         assert f["STATUS"] == "0", f
         assert f["PLAIN"] == "abc%20defQEXDATAEND", f
-        assert f["USER"] == UNIT and f["SEALNAME"] == "测试章", f
+        assert f["USER"] == UNIT and f["SEALNAME"] == TEST_SEAL_NAME, f
         assert f["HWIMGURL"] == "http://127.0.0.1:%d/hw/%s.png" % (service.port, capture), f
         assert f["IMGURL"] == "http://127.0.0.1:9/img/seal.png", f
         assert f["UID"] == test_login.cert_hash(root), f
@@ -215,7 +212,7 @@ def handwriting_then_seal(tree):
         verify_signature(os.path.join(root, "KEY1"), f["PLAIN"], f["SIGNVAL"])
         lines = d.dump()["status"]
         assert lines[-1] == SIGNED, lines
-        assert "系统要求的签章单位名称是：" + UNIT in lines, lines
+        assert REQUIRED_UNIT + UNIT in lines, lines
 
         f, _ = ask("?data=xQEXDATAEND&_=3")
         assert f["STATUS"] == "2", f  # one handwriting per seal
@@ -239,8 +236,8 @@ def refusals_without_handwriting(tree):
         d.wait_line(GIVEN_UP)
         log_in(d, tool)
         f, _ = ask("?data=abcQEXDATAEND&user=%E5%85%B6%E4%BB%96QEXDATAEND")
-        assert f == {"STATUS": "1", "ERR": "签章失败，当前签章USBKEY所属单位和系统要求的不一致"}, f
-        assert d.dump()["status"][-1] == "当前印章与系统要求的印章不符"
+        assert f == {"STATUS": "1", "ERR": UNIT_MISMATCH}, f
+        assert d.dump()["status"][-1] == UNIT_MISMATCH_LINE
         # Data with characters that break JSON comes back escaped.
         f, body = ask('?data=a"b\\cQEXDATAEND')
         assert f["STATUS"] == "0" and f["PLAIN"] == 'a\\"b\\\\cQEXDATAEND', (f, body)
@@ -259,7 +256,7 @@ def refusals_without_handwriting(tree):
             raise AssertionError("a request without markers was answered")
         except (urllib.error.URLError, ConnectionError, OSError):
             pass
-        d.wait_line("No ?data= & QEXDATAEND")
+        d.wait_line(NO_DATA)
         d.run("wm-close")
         d.wait_gone()
 
@@ -301,7 +298,7 @@ def local_peers_and_port_in_use(tree):
             box = d.wait_msgbox("QEXTivara")
             assert box["text"] == "2:10048", box
             d.run("click-msgbox", "QEXTivara", 1)
-            d.wait_line("初始化网络失败2，请重新运行")
+            d.wait_line(NET_INIT_FAILED_2)
             assert d.dump()["status"][0] == harness.STARTUP_ONE_KEY
             d.run("wm-close")
             d.wait_gone()
@@ -325,10 +322,10 @@ def resign_command(tree):
         box = d.wait_msgbox("", harness.WINDOW_MS)
         assert QR_TEXT in box["text"], box
         d.run("click-msgbox", "", 2)  # 放弃
-        d.wait_line("采集手写签名失败")
+        d.wait_line(RESIGN_FAILED)
         urllib.request.urlopen("http://127.0.0.1:%d/admin/fault?mode=refuse-open" % service.port, timeout=10).read()
         d.run("click", 1004, "--force")
-        d.wait_line("申请录入手写签名失败，请稍后登录或联系管理员")
+        d.wait_line(RESIGN_REFUSED)
         d.run("wm-close")
         d.wait_gone()
 

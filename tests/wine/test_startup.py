@@ -5,6 +5,7 @@ the key situation, the start title, and the window's fixed properties."""
 import sys
 
 import harness
+import texts
 import test_settings
 from harness import Driver, START_TITLE, start_client, make_key_root
 
@@ -22,7 +23,7 @@ def check_startup(tree, keys):
         assert s["title"] == START_TITLE, s["title"]
         assert s["visible"] == "1", "main window not shown"
         assert s["topmost"] == "1", "main window not topmost"
-        assert s["ctl.1.text"] == "登录" and s["ctl.2.text"] == "退出", s
+        assert s["ctl.1.text"] == texts.LOGIN_BUTTON and s["ctl.2.text"] == texts.EXIT_BUTTON, s
         assert s["ctl.2.visible"] == "1" and s["ctl.2.enabled"] == "1", s
         assert s["ctl.1004.visible"] == "0" and s["ctl.1004.enabled"] == "0", "re-sign button available"
         assert s["ctl.1005.visible"] == "0", "help link shown without a help URL"

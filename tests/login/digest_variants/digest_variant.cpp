@@ -6,6 +6,7 @@
 //   QEX_VARIANT_CDECL    the entry uses the C calling convention (on 32-bit
 //                        the caller pops the arguments).
 // The client must log in and seal with either.
+// Built as a maker would build it: nothing of ours.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <bcrypt.h>

@@ -3,7 +3,7 @@
 // only reads, or posts, so a busy or hung client cannot hang the driver.
 #pragma once
 
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <string>
 #include <vector>

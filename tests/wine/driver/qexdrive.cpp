@@ -18,7 +18,7 @@
 //
 // Windows count only when their process runs %QEX_DRIVE_EXE% (a program
 // file's base name, default QEXTivara.exe; "*" for any program).
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <cstdlib>
 #include <functional>

@@ -3,7 +3,7 @@
 // appends "clicked"; the help link, when the first argument is "--help",
 // is visible and opens http://help.example/ through the registered handler;
 // a second copy shows a warning box and ends.
-#include <windows.h>
+#include "core/win/win32.h"
 #include <shellapi.h>
 
 namespace {

@@ -6,7 +6,7 @@
 //   dialog CAPTION MS        waits for the dialog box; its focus, edit box 1002, topmost state
 //   type CAPTION TEXT        types TEXT into edit box 1002 of that dialog, key by key
 //   devchange                posts WM_DEVICECHANGE(DBT_DEVNODES_CHANGED) to the main window
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <cstdlib>
 #include <string>

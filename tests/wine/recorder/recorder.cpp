@@ -6,7 +6,7 @@
 //
 // The log is %QEX_BROWSER_LOG% when set (a Windows path, or a Unix path that
 // is reached through drive Z:), else C:\qex-browser.log.
-#include <windows.h>
+#include "core/win/win32.h"
 
 #include <string>
 
