@@ -39,15 +39,20 @@ class Skip(Exception):
 
 
 class Tree:
-    """Paths of one Windows build tree and its Wine prefix."""
+    """Paths of one Windows build tree and its Wine prefix.
+
+    Under ctest each test runs in a sandbox of its own (scripts/wine-sandbox.sh)
+    that names the test's copy of the prefix (QEX_WINEPREFIX, which the
+    tree's wine-run.sh uses as well) and a work folder (QEX_TEST_WORK).
+    Run by hand, a script uses the tree's own prefix and wine-tests/."""
 
     def __init__(self, build_dir):
         self.build_dir = os.path.abspath(build_dir)
         self.bin = os.path.join(self.build_dir, "bin")
-        self.prefix = os.path.join(self.build_dir, "wineprefix")
+        self.prefix = os.environ.get("QEX_WINEPREFIX") or os.path.join(self.build_dir, "wineprefix")
         self.wine_run = os.path.join(self.build_dir, "wine-run.sh")
         self.source_dir = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-        self.work = os.path.join(self.build_dir, "wine-tests")
+        self.work = os.environ.get("QEX_TEST_WORK") or os.path.join(self.build_dir, "wine-tests")
         self.browser_log = os.path.join(self.prefix, "drive_c", "qex-browser.log")
 
     def is_32bit(self):
@@ -189,7 +194,18 @@ class Driver:
         return rc, parse_fields(out)
 
     def dump(self):
-        rc, f = self.run("dump", check=False)
+        """The main window's state. A status list that could not be read
+        (the client's window thread busy past the driver's send time-out,
+        as under load) is read again, never taken for an empty one."""
+        deadline = time.monotonic() + EVENT_MS / 1000
+        while True:
+            rc, f = self.run("dump", check=False)
+            if f.get("windows", "0") == "0" or f.get("lines.ok") == "1":
+                break
+            if time.monotonic() >= deadline:
+                raise AssertionError("the status list of the main window could not be read within %d ms: %r"
+                                     % (EVENT_MS, f))
+            time.sleep(0.2)
         n = int(f.get("lines", "0"))
         f["status"] = [f["line.%d" % i] for i in range(n)]
         f["rc"] = rc
@@ -351,12 +367,25 @@ def make_key_root(tree, name, keys):
 
 
 def main(cases):
-    """Runs the given test functions (each takes a Tree) in order; any
-    failure fails the script, a Skip of every case skips it."""
+    """Runs the given test functions (each takes a Tree) in order, or only
+    those named on the command line; any failure fails the script, a Skip
+    of every case skips it. --list prints the case names, one a line: the
+    build registers each case as a test of its own (tests/wine/CMakeLists.txt),
+    so a new case or script needs no other registration."""
     parser = argparse.ArgumentParser()
-    parser.add_argument("--tree", required=True)
+    parser.add_argument("--tree")
+    parser.add_argument("--list", action="store_true", help="print the names of the cases and exit")
     parser.add_argument("cases", nargs="*")
     opts = parser.parse_args()
+    names = [c.__name__ for c in cases]
+    if opts.list:
+        print("\n".join(names))
+        return 0
+    if not opts.tree:
+        parser.error("--tree is required")
+    unknown = [c for c in opts.cases if c not in names]
+    if unknown:
+        parser.error("no such case: %s (cases: %s)" % (", ".join(unknown), ", ".join(names)))
     tree = Tree(opts.tree)
     if tree.is_32bit() and not machine_runs_32bit():
         print("SKIP all: this machine's kernel runs no 32-bit programs (ia32 emulation is off), "
