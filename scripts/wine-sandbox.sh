@@ -8,7 +8,8 @@
 #   - its own X display: dialogs that take the foreground, keys sent to the
 #     client and screenshots of the root window meet no other test's windows.
 #
-#   wine-sandbox.sh --template            (re)make the tree's template prefix
+#   wine-sandbox.sh --template-boot       start the tree's template prefix anew: wineboot
+#   wine-sandbox.sh --template            finish it: the set-up that needs the build
 #   wine-sandbox.sh NAME COMMAND [ARGS]   run COMMAND in a sandbox named NAME
 #
 # Called through <tree>/wine-sandbox.sh, which sets QEX_TREE, QEX_BUILD_DIR
@@ -78,17 +79,25 @@ stop_display() {
   return 0
 }
 
-if [ "${1:-}" = --template ]; then
-  # The one initialisation of the tree's run (wineboot and the hooks of
-  # scripts/wine-prefix.d/); every test then starts from a copy of it.
-  start_display || exit 1
-  rm -rf "$template" "$template.lock"
-  QEX_WINEPREFIX=$template "$QEX_SOURCE_DIR/scripts/wine-prefix.sh"
-  rc=$?
-  end_prefix "$template"
-  stop_display
-  exit $rc
-fi
+case ${1:-} in
+  --template-boot|--template)
+    # The one initialisation of the tree's run (wineboot, then the hooks of
+    # scripts/wine-prefix.d/); every test then starts from a copy of it.
+    # wineboot needs nothing of the build, so it can run while the tree builds.
+    start_display || exit 1
+    if [ "$1" = --template-boot ]; then
+      rm -rf "$template" "$template.lock"
+      QEX_WINEPREFIX=$template bash "$QEX_SOURCE_DIR/scripts/wine-prefix.sh" --boot
+    else
+      rm -f "$template/.qex-ready"
+      QEX_WINEPREFIX=$template bash "$QEX_SOURCE_DIR/scripts/wine-prefix.sh"
+    fi
+    rc=$?
+    end_prefix "$template"
+    stop_display
+    exit $rc
+    ;;
+esac
 
 name=${1:?usage: wine-sandbox.sh NAME COMMAND [ARGS...]}
 shift
