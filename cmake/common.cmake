@@ -59,7 +59,7 @@ endif()
 # tests run; a test whose code runs the same in another tree runs there.
 #   native  the portable logic and its tests, the Linux simulators and
 #           theirs (the simulators are tested here only: label sim), the
-#           benchmarks
+#           tests of the test scripts, the benchmarks
 #   asan    the portable logic's tests and the fuzzers under AddressSanitizer
 #           and UBSan; the seal service simulator only as the peer of the
 #           SOAP client's tests
@@ -76,10 +76,12 @@ endif()
 #           scripts/wine-arch.sh): there this is the one Windows tree that
 #           runs programs.
 set(QEX_SIM_TESTS OFF)
+set(QEX_TOOL_TESTS OFF)
 set(QEX_PORTABLE_TESTS ON)
 set(QEX_BENCHES OFF)
 if(QEX_TREE STREQUAL native)
   set(QEX_SIM_TESTS ON)
+  set(QEX_TOOL_TESTS ON)
   set(QEX_BENCHES ON)
 elseif(QEX_TREE STREQUAL win32)
   set(QEX_BENCHES ON)
@@ -117,9 +119,11 @@ foreach(lib gtest gtest_main gmock)
 endforeach()
 get_target_property(qex_gtest_built_here GTest::gtest ALIASED_TARGET)
 if(qex_gtest_built_here)
-  # Third-party code: its warnings are not ours to fix.
-  target_compile_options(gtest PRIVATE -w)
-  target_compile_options(gmock PRIVATE -w)
+  # Third-party code: its warnings are not ours to fix. Test code, compiled
+  # without optimisation like our test programs (see cmake/testing.cmake).
+  foreach(lib gtest gtest_main gmock gmock_main)
+    target_compile_options(${lib} PRIVATE -w -O0)
+  endforeach()
   message(STATUS "GoogleTest: built from ${QEX_GOOGLETEST_SOURCE_DIR}")
 else()
   message(STATUS "GoogleTest: prebuilt, found by find_package(GTest)")

@@ -46,12 +46,16 @@ ip link set lo up || { echo "wine-sandbox: cannot bring up loopback in the new n
 
 xvfb_pid=
 start_display() {
-  # Xvfb picks a free display number itself and writes it to the pipe:
-  # no race with other sandboxes starting at the same moment.
+  # The display listens only on Linux's abstract socket name, which belongs
+  # to the network namespace: no socket file in /tmp/.X11-unix and no lock
+  # file, so it is private to the sandbox and cannot clash with any other
+  # display on the machine, whatever its number (so it is usually :0).
+  # Xvfb writes the number it took to the pipe. -noreset: the display keeps
+  # its state between one program and the next, whoever connects when.
   local fifo n
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -noreset 3>"$fifo" >/dev/null 2>&1 &
   xvfb_pid=$!
   if ! read -r -t 60 n <"$fifo"; then
     rm -f "$fifo"

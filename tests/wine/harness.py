@@ -243,10 +243,26 @@ class Client:
         self.proc = None
 
     def start(self):
-        self.proc = subprocess.Popen([self.tree.wine_run, self.tree.exe(self.exe)] + self.args, env=self.env,
-                                     cwd=self.tree.bin, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        # Output goes to a file of the test's work folder (not a pipe, see
+        # run_windows_program), for describe() when the client misbehaves.
+        os.makedirs(self.tree.work, exist_ok=True)
+        self.log = tempfile.NamedTemporaryFile(dir=self.tree.work, prefix=self.exe + "-", suffix=".log",
+                                               delete=False)
+        with self.log:
+            self.proc = subprocess.Popen([self.tree.wine_run, self.tree.exe(self.exe)] + self.args, env=self.env,
+                                         cwd=self.tree.bin, stdin=subprocess.DEVNULL, stdout=self.log,
+                                         stderr=subprocess.STDOUT)
         return self
+
+    def describe(self):
+        """Whether the process still runs (or how it ended), and the end of its output."""
+        if self.proc is None:
+            return "%s not started" % self.exe
+        rc = self.proc.poll()
+        state = "running" if rc is None else "ended with exit code %d" % rc
+        with open(self.log.name, encoding="utf-8", errors="replace") as f:
+            tail = f.read()[-2000:]
+        return "%s %s; its output: %r" % (self.exe, state, tail)
 
     def running(self):
         return self.proc is not None and self.proc.poll() is None
@@ -342,7 +358,7 @@ def start_client(tree, keys_root, attempts=3):
                 # Say what is on the desktop instead (a message box of a
                 # copy that found another one running, say).
                 seen = Driver(tree, "*").run("dump", check=False)[1]
-                raise AssertionError("%s\nwhat the driver sees: %s" % (e, seen)) from None
+                raise AssertionError("%s\nwhat the driver sees: %s\n%s" % (e, seen, client.describe())) from None
             wait_until(lambda: port_owner_prefix() is not None, EVENT_MS / 1000, "the bridge to listen")
             if port_owner_prefix() == ours:
                 return client
