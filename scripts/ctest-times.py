@@ -39,22 +39,34 @@ def labels_of(tests_json):
     return labels
 
 
-def fuzz_runs(log):
-    """{test: (runs, seconds)} from the fuzzers' "Done N runs in S second(s)"."""
-    found, current = {}, None
+def outputs(log):
+    """{test: its output lines} from ctest's log of the run."""
+    found, current, inside = {}, None, False
     try:
         with open(log, encoding="utf-8", errors="replace") as f:
             for line in f:
                 m = LOG_TEST.match(line)
                 if m:
-                    current = m.group(1)
-                    continue
-                m = FUZZ_DONE.match(line)
-                if m and current:
-                    found[current] = (int(m.group(1)), int(m.group(2)))
+                    current, inside = m.group(1), False
+                    found[current] = []
+                elif line.startswith("Output:"):
+                    inside = True
+                elif line.startswith("<end of output>"):
+                    inside = False
+                elif inside and current and not line.startswith("-" * 20):
+                    found[current].append(line.rstrip("\n"))
     except OSError:
         pass
     return found
+
+
+def fuzz_runs(output):
+    """(runs, seconds) from a fuzzer's "Done N runs in S second(s)", or None."""
+    for line in output:
+        m = FUZZ_DONE.match(line)
+        if m:
+            return int(m.group(1)), int(m.group(2))
+    return None
 
 
 def main():
@@ -104,9 +116,20 @@ def main():
         first = min(started.get(n, ended[n] - own[n]) for n in names)
         last = max(ended[n] for n in names)
         print("   %-12s %10.0f %12.0f %7d" % (label, last - first, sum(own[n] for n in names), len(names)))
-    for name, (runs, seconds) in sorted(fuzz_runs(opts.log).items()):
-        if name in own:
+    logged = outputs(opts.log)
+    for name in sorted(n for n in own if any(l.startswith("fuzz") for l in labels.get(n, []))):
+        done = fuzz_runs(logged.get(name, []))
+        if done:
+            runs, seconds = done
             print("   fuzzer %-28s %12d runs in %4d s (%d/s)" % (name, runs, seconds, runs // max(seconds, 1)))
+    # Skipped tests by the reason they gave (the last line they printed).
+    reasons = {}
+    for name in own:
+        if verdict[name] == "Skipped":
+            lines = [l for l in logged.get(name, []) if l.strip()]
+            reasons.setdefault(lines[-1] if lines else "(no reason printed)", []).append(name)
+    for reason, names in sorted(reasons.items(), key=lambda r: -len(r[1])):
+        print("   skipped %d: %s" % (len(names), reason))
     if started:
         first = min(started.values())
         print("   ctest ran from %s to %s" % (time.strftime("%H:%M:%S", time.localtime(first + wall_offset)),

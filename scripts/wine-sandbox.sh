@@ -26,7 +26,7 @@ template=$QEX_BUILD_DIR/wineprefix
 if [ "$QEX_TREE" = win32 ] && [ "$QEX_WINE_32BIT" = 0 ]; then
   # 77: the tests' "skipped" code.
   echo "wine-sandbox: this machine's kernel runs no 32-bit programs (ia32 emulation is off):" \
-       "${2:-the template prefix} of the win32 tree not run" >&2
+       "the win32 tree's programs cannot run here" >&2
   exit 77
 fi
 

@@ -21,6 +21,7 @@ TESTS = {"tests": [
     {"name": "win32.wine_exit.escape_key", "properties": [{"name": "LABELS", "value": ["win32", "wine", "client"]}]},
     {"name": "win32.wine_exit.close_box", "properties": [{"name": "LABELS", "value": ["win32", "wine", "client"]}]},
     {"name": "asan.fuzz_request", "properties": [{"name": "LABELS", "value": ["asan", "fuzz"]}]},
+    {"name": "win32.core_tests", "properties": [{"name": "LABELS", "value": ["win32", "wine"]}]},
 ]}
 
 LOG = """Start testing: Dec 09 20:26 UTC
@@ -31,6 +32,15 @@ Output:
 ----------------------------------------------------------
 #163464	DONE   cov: 89 ft: 173 corp: 42/1494b lim: 4096 exec/s: 14860 rss: 467Mb
 Done 163464 runs in 11 second(s)
+<end of output>
+Test time =  11.20 sec
+----------------------------------------------------------
+Test Passed.
+6/6 Testing: win32.core_tests
+6/6 Test: win32.core_tests
+Output:
+----------------------------------------------------------
+wine-sandbox: this machine's kernel runs no 32-bit programs (ia32 emulation is off): the win32 tree's programs cannot run here
 <end of output>
 """
 
@@ -46,6 +56,8 @@ PROGRESS = [
     "FAIL close_box (7.0 s)\n",
     "      Start 5: asan.fuzz_request\n",
     "5/5 Test #5: asan.fuzz_request ........................   Passed   11.20 sec\n",
+    "      Start 6: win32.core_tests\n",
+    "6/6 Test #6: win32.core_tests .........................***Skipped   0.05 sec\n",
 ]
 
 SUMMARY = [
@@ -104,6 +116,8 @@ class CtestTimes(unittest.TestCase):
         self.assertRegex(out, r"fuzzer asan\.fuzz_request\s+163464 runs in\s+11 s")
         # The build has no label: it is not one of the tree's tests.
         self.assertEqual(rows["native"][2:], ["0", "1"])
+        # A skipped test says why.
+        self.assertIn("skipped 1: wine-sandbox: this machine's kernel runs no 32-bit programs", out)
 
     def test_a_run_without_tests_still_ends_with_ctests_words(self):
         out = self.run_filter(["No tests were found!!!\n"])
