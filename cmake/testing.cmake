@@ -10,7 +10,6 @@
 # template prefix, its own X display. Nothing is shared between two
 # Windows tests, so they run side by side without locks; only the template
 # prefix comes first, made once per tree by the test <tree>.wine_prefix.
-
 #
 # scripts/test.sh builds the trees as tests of the same ctest run
 # (<tree>.build), so that one tree's tests run while the next tree builds.

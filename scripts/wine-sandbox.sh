@@ -47,23 +47,33 @@ ip link set lo up || { echo "wine-sandbox: cannot bring up loopback in the new n
 xvfb_pid=
 start_display() {
   # The display listens only on Linux's abstract socket name, which belongs
-  # to the network namespace: no socket file in /tmp/.X11-unix and no lock
-  # file, so it is private to the sandbox and cannot clash with any other
-  # display on the machine, whatever its number (so it is usually :0).
-  # Xvfb writes the number it took to the pipe. -noreset: the display keeps
-  # its state between one program and the next, whoever connects when.
-  local fifo n
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -noreset 3>"$fifo" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  if ! read -r -t 60 n <"$fifo"; then
-    rm -f "$fifo"
-    echo "wine-sandbox: Xvfb did not start" >&2
-    return 1
-  fi
-  rm -f "$fifo"
-  export DISPLAY=":$n"
+  # to the network namespace: no socket file in /tmp/.X11-unix, so nothing
+  # outside the sandbox can reach it or be displaced by it. Its number is
+  # still taken with the X lock file (/tmp/.X<n>-lock) like any display's:
+  # Xvfb names other files by it (its compiled keymap, /var/lib/xkb/server-<n>.xkm),
+  # and two displays of one number started at once break each other. A
+  # number taken by now makes Xvfb give up at once: try another.
+  # -noreset: the display keeps its state from one program to the next.
+  local n tries=0
+  while [ $tries -lt 100 ]; do
+    tries=$((tries + 1))
+    n=$((200 + RANDOM % 800))
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -noreset >/dev/null 2>&1 &
+    xvfb_pid=$!
+    # Ready once it listens; only this sandbox's sockets are listed here.
+    while kill -0 "$xvfb_pid" 2>/dev/null; do
+      if grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.05
+    done
+    wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=
+  done
+  echo "wine-sandbox: Xvfb did not start (no free display number?)" >&2
+  return 1
 }
 
 end_prefix() {

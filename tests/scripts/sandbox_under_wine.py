@@ -3,8 +3,8 @@
 relies to run beside the others: two sandboxes at once each have their own
 127.0.0.1:10102, their own copy of the template prefix (Wine runs in it;
 what one writes, neither the other nor the template sees) and their own X
-display; a passed sandbox leaves nothing behind, a failed one keeps its
-files and its exit code.
+display (a number of its own, reachable only from inside); a passed sandbox
+leaves nothing behind, a failed one keeps its files and its exit code.
 
     sandbox_under_wine.py --tree build/win32
 """
@@ -61,7 +61,8 @@ CHILD = textwrap.dedent('''
     # name ("@/tmp/.X11-unix/X0"), never a file that displays outside share.
     with open("/proc/net/unix") as f:
         paths = [row.split()[7] for row in f.read().splitlines()[1:] if len(row.split()) > 7]
-    print(json.dumps({"display_mark": mark.strip(), "prefix": prefix, "recorder_rc": rc,
+    print(json.dumps({"display": os.environ["DISPLAY"], "display_mark": mark.strip(), "prefix": prefix,
+                      "recorder_rc": rc,
                       "logged": logged, "server": [st.st_dev, st.st_ino],
                       "sees_other": os.path.exists(os.path.join(prefix, "drive_c", "probe-" + other + ".txt")),
                       "work": os.environ["QEX_TEST_WORK"],
@@ -99,6 +100,8 @@ class Sandbox(unittest.TestCase):
             self.assertEqual(proc.returncode, 0, "sandbox %s: %s" % (name, err))
             results[name] = json.loads(out.strip().splitlines()[-1])
         a, b = results["a"], results["b"]
+        # Numbers taken with X's lock files: the server names files by them.
+        self.assertNotEqual(a["display"], b["display"])
         self.assertNotEqual(a["prefix"], b["prefix"])
         self.assertNotEqual(a["server"], b["server"])
         for r, name in ((a, "a"), (b, "b")):
