@@ -92,12 +92,12 @@ class Sandbox(unittest.TestCase):
                 [os.path.join(TREE, "wine-sandbox.sh"), "sandbox_test." + name, sys.executable, "-c", CHILD,
                  name, self.shared, TREE], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                 stderr=subprocess.PIPE, text=True)
+        ended = {name: proc.communicate(timeout=600) + (proc.returncode,) for name, proc in procs.items()}
         results = {}
-        for name, proc in procs.items():
-            out, err = proc.communicate(timeout=600)
-            if proc.returncode == SKIP:
+        for name, (out, err, rc) in ended.items():
+            if rc == SKIP:
                 self.skipTest(err.strip())
-            self.assertEqual(proc.returncode, 0, "sandbox %s: %s" % (name, err))
+            self.assertEqual(rc, 0, "sandbox %s: %s" % (name, err))
             results[name] = json.loads(out.strip().splitlines()[-1])
         a, b = results["a"], results["b"]
         # Numbers taken with X's lock files: the server names files by them.
@@ -137,5 +137,9 @@ if __name__ == "__main__":
     result = unittest.main(argv=[sys.argv[0]] + rest, exit=False).result
     if not result.wasSuccessful():
         sys.exit(1)
-    # Skipped only as a whole (the tree's programs cannot run here).
-    sys.exit(SKIP if result.skipped and len(result.skipped) == result.testsRun else 0)
+    # Skipped only as a whole (the tree's programs cannot run here), with
+    # the sandbox's reason as the last line.
+    if result.skipped and len(result.skipped) == result.testsRun:
+        print(result.skipped[0][1], flush=True)
+        sys.exit(SKIP)
+    sys.exit(0)
