@@ -2,7 +2,7 @@
 #   native  Linux g++         portable core, unit tests, Linux-side tools
 #   asan    Linux clang       the same with AddressSanitizer/UBSan (and fuzzers)
 #   win32   i686 mingw-w64    the shipped client, run under Wine
-#   win64   x86_64 mingw-w64  built and unit-tested so the code stays clean on both
+#   win64   x86_64 mingw-w64  the client and what runs differently on 64-bit
 
 set(CMAKE_CXX_STANDARD 17)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
@@ -55,67 +55,99 @@ if(QEX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# GoogleTest from Debian's sources, built with this tree's compiler.
+# What each tree builds and runs. A tree builds what it ships and what its
+# tests run; a test whose code runs the same in another tree runs there.
+#   native  the portable logic and its tests, the Linux simulators and
+#           theirs (the simulators are tested here only: label sim), the
+#           tests of the test scripts, the benchmarks
+#   asan    the portable logic's tests and the fuzzers under AddressSanitizer
+#           and UBSan; the seal service simulator only as the peer of the
+#           SOAP client's tests
+#   win32   the shipped client, control and installer; the portable logic's
+#           tests again under Windows' 32-bit runtime, the Windows adapters'
+#           tests, the client end to end under Wine; the Windows benchmarks
+#   win64   what runs differently with 64-bit pointers and handles: the
+#           Windows adapters (dialog procedures, SOCKET, the tray record,
+#           the SKF imports, the digest module loader), the control's
+#           registration and hosting, the gSOAP runtime on Winsock, the
+#           shipped binaries as files, and the client end to end. The
+#           portable logic's tests join them only where the win32 tree's
+#           programs cannot run (a kernel without ia32 emulation, see
+#           scripts/wine-arch.sh): there this is the one Windows tree that
+#           runs programs.
+set(QEX_SIM_TESTS OFF)
+set(QEX_TOOL_TESTS OFF)
+set(QEX_PORTABLE_TESTS ON)
+set(QEX_BENCHES OFF)
+if(QEX_TREE STREQUAL native)
+  set(QEX_SIM_TESTS ON)
+  set(QEX_TOOL_TESTS ON)
+  set(QEX_BENCHES ON)
+elseif(QEX_TREE STREQUAL win32)
+  set(QEX_BENCHES ON)
+elseif(QEX_TREE STREQUAL win64)
+  execute_process(COMMAND bash -c "source \"$0\" && echo \"$QEX_WINE_32BIT\""
+                          ${CMAKE_SOURCE_DIR}/scripts/wine-arch.sh
+                  OUTPUT_VARIABLE qex_wine_32bit OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  if(qex_wine_32bit STREQUAL 1)
+    set(QEX_PORTABLE_TESTS OFF)
+  endif()
+endif()
+message(STATUS "QEXTivara ${QEX_TREE}: portable tests ${QEX_PORTABLE_TESTS}, simulator tests ${QEX_SIM_TESTS}, "
+               "benchmarks ${QEX_BENCHES}")
+
+# GoogleTest. The Linux trees link Debian's prebuilt libraries (libgtest-dev,
+# libgmock-dev); the Windows trees need it compiled by their own mingw
+# compiler, which Debian ships as sources only (googletest). FetchContent
+# does both with one declaration: FIND_PACKAGE_ARGS makes it try
+# find_package(GTest) first, which in a Windows tree looks only under the
+# mingw root (CMAKE_FIND_ROOT_PATH) and finds nothing there, and then it
+# builds the sources as part of the tree. Nothing is downloaded. Other
+# sources: -DQEX_GOOGLETEST_SOURCE_DIR=...; sources in every tree:
+# -DFETCHCONTENT_TRY_FIND_PACKAGE_MODE=NEVER.
+set(QEX_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH
+    "GoogleTest sources, for trees without a prebuilt GoogleTest (Debian package googletest)")
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-if(NOT TARGET gtest)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-endif()
-if(WIN32)
-  # Debian's googletest sources need the posix threads of the -posix compilers.
-  target_compile_options(gtest PRIVATE -w)
-  target_compile_options(gmock PRIVATE -w)
+include(FetchContent)
+FetchContent_Declare(googletest SOURCE_DIR ${QEX_GOOGLETEST_SOURCE_DIR} FIND_PACKAGE_ARGS NAMES GTest)
+FetchContent_MakeAvailable(googletest)
+foreach(lib gtest gtest_main gmock)
+  if(NOT TARGET GTest::${lib})
+    message(FATAL_ERROR "GoogleTest: no GTest::${lib} (from find_package(GTest) or ${QEX_GOOGLETEST_SOURCE_DIR})")
+  endif()
+endforeach()
+get_target_property(qex_gtest_built_here GTest::gtest ALIASED_TARGET)
+if(qex_gtest_built_here)
+  # Third-party code: its warnings are not ours to fix. Test code, compiled
+  # without optimisation like our test programs (see cmake/testing.cmake).
+  foreach(lib gtest gtest_main gmock gmock_main)
+    target_compile_options(${lib} PRIVATE -w -O0)
+  endforeach()
+  message(STATUS "GoogleTest: built from ${QEX_GOOGLETEST_SOURCE_DIR}")
+else()
+  message(STATUS "GoogleTest: prebuilt, found by find_package(GTest)")
 endif()
 
-# Windows programs run under this tree's private Wine prefix.
+# Python for the build's generators and the Wine test scripts: Debian's own
+# interpreter first (what apt installs for Python is there; a pyenv or venv
+# python3 earlier on PATH may lack it), any python3 otherwise.
+find_program(QEX_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+find_program(QEX_PYTHON3 NAMES python3 REQUIRED)
+
+# Windows programs run under Wine: <tree>/wine-run.sh runs one in the tree's
+# prefix (or the one QEX_WINEPREFIX names), <tree>/wine-sandbox.sh runs a
+# test in a sandbox of its own (scripts/wine-sandbox.sh).
 if(WIN32)
   set(QEX_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+  set(QEX_TREE_SCRIPT wine-run.sh)
   configure_file(${CMAKE_SOURCE_DIR}/scripts/wine-tree.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY)
-  file(CHMOD ${CMAKE_BINARY_DIR}/wine-run.sh PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(QEX_TREE_SCRIPT wine-sandbox.sh)
+  configure_file(${CMAKE_SOURCE_DIR}/scripts/wine-tree.sh.in ${CMAKE_BINARY_DIR}/wine-sandbox.sh @ONLY)
+  file(CHMOD ${CMAKE_BINARY_DIR}/wine-run.sh ${CMAKE_BINARY_DIR}/wine-sandbox.sh
+       PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
-  # Every test that runs programs in the tree's prefix takes this lock.
-  set(QEX_WINE_DESKTOP_LOCK ${QEX_TREE}.desktop)
 endif()
 
 include(CTest)
-
-# qex_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s] [RESOURCE_LOCK ...])
-# One GoogleTest program, registered as one test named <tree>.<name>. Windows
-# programs run through the tree's Wine wrapper (CROSSCOMPILING_EMULATOR).
-function(qex_add_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;RESOURCE_LOCK;ARGS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
-  if(WIN32)
-    set_target_properties(${name} PROPERTIES SUFFIX ".exe")
-  endif()
-  add_test(NAME ${QEX_TREE}.${name} COMMAND ${name} ${T_ARGS})
-  if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
-  endif()
-  set(labels ${QEX_TREE} ${T_LABELS})
-  if(WIN32)
-    list(APPEND labels wine)
-    # The Wine wrapper answers 77 where this machine cannot run the tree's
-    # programs (32-bit ones on a kernel without ia32 emulation).
-    set_tests_properties(${QEX_TREE}.${name} PROPERTIES SKIP_RETURN_CODE 77)
-  endif()
-  set_tests_properties(${QEX_TREE}.${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
-  set(locks ${T_RESOURCE_LOCK})
-  if(WIN32)
-    # Windows programs of one tree share one Wine prefix and desktop: a
-    # dialog that takes the foreground in one test would take the keys that
-    # another test sends to the client. They take turns (QEX_WINE_DESKTOP_LOCK).
-    list(APPEND locks ${QEX_WINE_DESKTOP_LOCK})
-  endif()
-  if(locks)
-    set_tests_properties(${QEX_TREE}.${name} PROPERTIES RESOURCE_LOCK "${locks}")
-  endif()
-endfunction()
-
-# Adds <dir> when it has a CMakeLists.txt, so subsystems can land one by one.
-macro(qex_add_optional_subdirectory dir)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
-    add_subdirectory(${dir})
-  endif()
-endmacro()
+include(${CMAKE_CURRENT_LIST_DIR}/testing.cmake)

@@ -13,10 +13,11 @@
 #   QEX_CMAKE_ARGS=...       extra configure arguments
 #   QEX_RUN_DESKTOP=1        use the Wine desktop window on $DISPLAY as well
 #   QEX_RUN_TREE=win64       run the 64-bit build (default: win32 where it can run)
+#   QEX_RUN_DIR=/path        where the run keeps its files (default: <build>/run)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${QEX_BUILD_ROOT:-$src/build}
-run=$build/run
+run=${QEX_RUN_DIR:-$build/run}
 state=$run/state
 mkdir -p "$run"
 
@@ -57,7 +58,7 @@ if [ "${1:-}" = stop ]; then
   echo "run: nothing running"
   exit 0
 fi
-[ $# -eq 0 ] || { sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -eq 0 ] || { sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 if [ -f "$state" ] && kill -0 "$(state_get pid)" 2>/dev/null; then
   echo "run: already running (pid $(state_get pid)); scripts/run.sh stop ends it" >&2
@@ -91,27 +92,34 @@ case $run_tree in
 esac
 tree=$build/$run_tree
 
+# A tree that is configured already (by test.sh, or an earlier run) is only
+# built: ninja configures it again itself when the CMake files changed.
+# QEX_CMAKE_ARGS configures it anew with them.
+configure_tree() {
+  local dir=$1 name=$2
+  shift 2
+  if [ -f "$dir/build.ninja" ] && [ -z "${QEX_CMAKE_ARGS:-}" ]; then
+    return 0
+  fi
+  echo "== configure $dir"
+  # shellcheck disable=SC2206
+  cmake -G Ninja -S "$src" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEX_TREE="$name" "$@" \
+    ${QEX_CMAKE_ARGS:-} >"$build/$name.configure.log" 2>&1 || { cat "$build/$name.configure.log"; return 1; }
+}
+
 # The seal service simulator is a Linux program of the native tree.
 native=$build/native
 build_sealservice() {
-  echo "== configure $native"
-  cmake -G Ninja -S "$src" -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEX_TREE=native \
-    ${QEX_CMAKE_ARGS:-} >"$build/native.configure.log" 2>&1 || { cat "$build/native.configure.log"; return 1; }
+  configure_tree "$native" native -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc
   echo "== build qex-sealservice"
   cmake --build "$native" -j "${QEX_JOBS:-$(nproc)}" --target qex-sealservice
 }
 
 build_client() {
-  local args=(-G Ninja -S "$src" -B "$tree" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEX_TREE="$run_tree"
-              -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-$toolchain.cmake")
-  # shellcheck disable=SC2206
-  args+=(${QEX_CMAKE_ARGS:-})
-  echo "== configure $tree"
-  cmake "${args[@]}" >"$build/$run_tree.configure.log" 2>&1 || { cat "$build/$run_tree.configure.log"; return 1; }
+  configure_tree "$tree" "$run_tree" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-$toolchain.cmake"
   # The client, the recording browser of the prefix, and the control its
-  # handwriting dialog hosts (registered by the prefix set-up) when the tree has it.
-  local targets=(QEXTivara qexrecorder mtoken_gm3000 QEXMultiCACryptModule)
-  if cmake --build "$tree" --target help 2>/dev/null | grep -q '^glyphon:'; then targets+=(glyphon); fi
+  # handwriting dialog hosts (registered by the prefix set-up).
+  local targets=(QEXTivara qexrecorder mtoken_gm3000 QEXMultiCACryptModule glyphon)
   echo "== build ${targets[*]}"
   cmake --build "$tree" -j "${QEX_JOBS:-$(nproc)}" --target "${targets[@]}"
 }

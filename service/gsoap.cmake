@@ -47,24 +47,22 @@ function(qex_gsoap_generate var outdir side)
   set(${var} ${srcs} PARENT_SCOPE)
 endfunction()
 
-if(NOT TARGET qex_gsoap_runtime)
-  if(WIN32)
-    set(QEX_GSOAP_SRC /var/cache/qextivara/gsoap-src/gsoap CACHE PATH
-        "gSOAP runtime sources (Debian source package, fetched by scripts/setup.sh)")
-    if(NOT EXISTS ${QEX_GSOAP_SRC}/stdsoap2.cpp)
-      message(FATAL_ERROR "gSOAP runtime sources missing in ${QEX_GSOAP_SRC}: run scripts/setup.sh")
-    endif()
-    add_library(qex_gsoap_runtime STATIC ${QEX_GSOAP_SRC}/stdsoap2.cpp)
-    # Third-party code: its warnings are not ours to fix.
-    target_compile_options(qex_gsoap_runtime PRIVATE -w)
-    target_include_directories(qex_gsoap_runtime PUBLIC ${QEX_GSOAP_SRC})
-    target_link_libraries(qex_gsoap_runtime PUBLIC ws2_32)
-  else()
-    find_package(PkgConfig REQUIRED)
-    # WITH_IPV6 and WITH_DOM change the layout of struct soap: they must match
-    # the way Debian built libgsoap++.
-    pkg_check_modules(QEX_GSOAPXX REQUIRED IMPORTED_TARGET gsoap++)
-    add_library(qex_gsoap_runtime INTERFACE)
-    target_link_libraries(qex_gsoap_runtime INTERFACE PkgConfig::QEX_GSOAPXX)
+if(WIN32)
+  set(QEX_GSOAP_SRC /var/cache/qextivara/gsoap-src/gsoap CACHE PATH
+      "gSOAP runtime sources (Debian source package, fetched by scripts/setup.sh)")
+  if(NOT EXISTS ${QEX_GSOAP_SRC}/stdsoap2.cpp)
+    message(FATAL_ERROR "gSOAP runtime sources missing in ${QEX_GSOAP_SRC}: run scripts/setup.sh")
   endif()
+  add_library(qex_gsoap_runtime STATIC ${QEX_GSOAP_SRC}/stdsoap2.cpp)
+  # Third-party code: its warnings are not ours to fix.
+  target_compile_options(qex_gsoap_runtime PRIVATE -w)
+  target_include_directories(qex_gsoap_runtime PUBLIC ${QEX_GSOAP_SRC})
+  target_link_libraries(qex_gsoap_runtime PUBLIC ws2_32)
+else()
+  find_package(PkgConfig REQUIRED)
+  # WITH_IPV6 and WITH_DOM change the layout of struct soap: they must match
+  # the way Debian built libgsoap++.
+  pkg_check_modules(QEX_GSOAPXX REQUIRED IMPORTED_TARGET gsoap++)
+  add_library(qex_gsoap_runtime INTERFACE)
+  target_link_libraries(qex_gsoap_runtime INTERFACE PkgConfig::QEX_GSOAPXX)
 endif()

@@ -36,15 +36,20 @@ class Skip(Exception):
 
 
 class Tree:
-    """Paths of one Windows build tree and its Wine prefix."""
+    """Paths of one Windows build tree and its Wine prefix.
+
+    Under ctest each test runs in a sandbox of its own (scripts/wine-sandbox.sh)
+    that names the test's copy of the prefix (QEX_WINEPREFIX, which the
+    tree's wine-run.sh uses as well) and a work folder (QEX_TEST_WORK).
+    Run by hand, a script uses the tree's own prefix and wine-tests/."""
 
     def __init__(self, build_dir):
         self.build_dir = os.path.abspath(build_dir)
         self.bin = os.path.join(self.build_dir, "bin")
-        self.prefix = os.path.join(self.build_dir, "wineprefix")
+        self.prefix = os.environ.get("QEX_WINEPREFIX") or os.path.join(self.build_dir, "wineprefix")
         self.wine_run = os.path.join(self.build_dir, "wine-run.sh")
         self.source_dir = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-        self.work = os.path.join(self.build_dir, "wine-tests")
+        self.work = os.environ.get("QEX_TEST_WORK") or os.path.join(self.build_dir, "wine-tests")
         self.browser_log = os.path.join(self.prefix, "drive_c", "qex-browser.log")
 
     def is_32bit(self):
@@ -186,7 +191,18 @@ class Driver:
         return rc, parse_fields(out)
 
     def dump(self):
-        rc, f = self.run("dump", check=False)
+        """The main window's state. A status list that could not be read
+        (the client's window thread busy past the driver's send time-out,
+        as under load) is read again, never taken for an empty one."""
+        deadline = time.monotonic() + EVENT_MS / 1000
+        while True:
+            rc, f = self.run("dump", check=False)
+            if f.get("windows", "0") == "0" or f.get("lines.ok") == "1":
+                break
+            if time.monotonic() >= deadline:
+                raise AssertionError("the status list of the main window could not be read within %d ms: %r"
+                                     % (EVENT_MS, f))
+            time.sleep(0.2)
         n = int(f.get("lines", "0"))
         f["status"] = [f["line.%d" % i] for i in range(n)]
         f["rc"] = rc
@@ -224,10 +240,26 @@ class Client:
         self.proc = None
 
     def start(self):
-        self.proc = subprocess.Popen([self.tree.wine_run, self.tree.exe(self.exe)] + self.args, env=self.env,
-                                     cwd=self.tree.bin, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        # Output goes to a file of the test's work folder (not a pipe, see
+        # run_windows_program), for describe() when the client misbehaves.
+        os.makedirs(self.tree.work, exist_ok=True)
+        self.log = tempfile.NamedTemporaryFile(dir=self.tree.work, prefix=self.exe + "-", suffix=".log",
+                                               delete=False)
+        with self.log:
+            self.proc = subprocess.Popen([self.tree.wine_run, self.tree.exe(self.exe)] + self.args, env=self.env,
+                                         cwd=self.tree.bin, stdin=subprocess.DEVNULL, stdout=self.log,
+                                         stderr=subprocess.STDOUT)
         return self
+
+    def describe(self):
+        """Whether the process still runs (or how it ended), and the end of its output."""
+        if self.proc is None:
+            return "%s not started" % self.exe
+        rc = self.proc.poll()
+        state = "running" if rc is None else "ended with exit code %d" % rc
+        with open(self.log.name, encoding="utf-8", errors="replace") as f:
+            tail = f.read()[-2000:]
+        return "%s %s; its output: %r" % (self.exe, state, tail)
 
     def running(self):
         return self.proc is not None and self.proc.poll() is None
@@ -324,7 +356,7 @@ def start_client(tree, keys_root, attempts=3, exe="QEXTivara.exe"):
                 # Say what is on the desktop instead (a message box of a
                 # copy that found another one running, say).
                 seen = Driver(tree, "*").run("dump", check=False)[1]
-                raise AssertionError("%s\nwhat the driver sees: %s" % (e, seen)) from None
+                raise AssertionError("%s\nwhat the driver sees: %s\n%s" % (e, seen, client.describe())) from None
             wait_until(lambda: port_owner_prefix() is not None, EVENT_MS / 1000, "the bridge to listen")
             if port_owner_prefix() == ours:
                 return client
@@ -349,12 +381,25 @@ def make_key_root(tree, name, keys):
 
 
 def main(cases):
-    """Runs the given test functions (each takes a Tree) in order; any
-    failure fails the script, a Skip of every case skips it."""
+    """Runs the given test functions (each takes a Tree) in order, or only
+    those named on the command line; any failure fails the script, a Skip
+    of every case skips it. --list prints the case names, one a line: the
+    build registers each case as a test of its own (tests/wine/CMakeLists.txt),
+    so a new case or script needs no other registration."""
     parser = argparse.ArgumentParser()
-    parser.add_argument("--tree", required=True)
+    parser.add_argument("--tree")
+    parser.add_argument("--list", action="store_true", help="print the names of the cases and exit")
     parser.add_argument("cases", nargs="*")
     opts = parser.parse_args()
+    names = [c.__name__ for c in cases]
+    if opts.list:
+        print("\n".join(names))
+        return 0
+    if not opts.tree:
+        parser.error("--tree is required")
+    unknown = [c for c in opts.cases if c not in names]
+    if unknown:
+        parser.error("no such case: %s (cases: %s)" % (", ".join(unknown), ", ".join(names)))
     tree = Tree(opts.tree)
     if tree.is_32bit() and not machine_runs_32bit():
         print("SKIP all: this machine's kernel runs no 32-bit programs (ia32 emulation is off), "

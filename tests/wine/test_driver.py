@@ -88,8 +88,14 @@ def prefix_has_drive_d_and_no_real_browser(tree):
         rc, _, err = harness.run_windows_program(tree, ie, ["http://ie.example/"])
         assert rc == 0, (ie, rc, err)
     harness.run_windows_program(tree, "winebrowser", ["http://wb.example/"])
-    assert read_log(tree.browser_log) == ["http://ie.example/", "http://ie.example/",
-                                          "[winebrowser] http://wb.example/"], read_log(tree.browser_log)
+    # winebrowser starts the Unix program and returns without waiting for it.
+    expected = ["http://ie.example/", "http://ie.example/", "[winebrowser] http://wb.example/"]
+    try:
+        harness.wait_until(lambda: len(read_log(tree.browser_log)) >= len(expected), 60,
+                           "winebrowser's line in the log")
+    except AssertionError as e:
+        raise AssertionError("%s: %r" % (e, read_log(tree.browser_log))) from None
+    assert read_log(tree.browser_log) == expected, read_log(tree.browser_log)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,8 @@
 simulator, one simulated key and the client under Wine; after a login with
 the key's PIN, the demo page in headless Chromium seals a text, and
 `run.sh stop` leaves no process of the run behind. The run reuses this
-tree's build (QEX_BUILD_ROOT is the tree's parent) and its own prefix."""
+tree's build (QEX_BUILD_ROOT is the tree's parent, QEX_RUN_TREE this tree)
+and keeps its files, its own prefix among them, in the test's work folder."""
 
 import os
 import shutil
@@ -21,7 +22,7 @@ import test_seal
 
 
 class RunTree(harness.Tree):
-    """The tree's programs, run in the prefix of run.sh (build/run/wineprefix)."""
+    """The tree's programs, run in the prefix of run.sh (<run dir>/wineprefix)."""
 
     def __init__(self, build_dir, run_dir):
         super().__init__(build_dir)
@@ -55,17 +56,16 @@ def run_processes(run_dir):
 def sealing_from_the_demo_page(tree):
     if not shutil.which("chromium"):
         raise Skip("chromium is not installed")
-    # run.sh runs the 32-bit build, or the 64-bit one where 32-bit programs
-    # cannot run: the 64-bit tree tests the run only in that case.
-    if not tree.is_32bit() and harness.machine_runs_32bit():
-        raise Skip("this machine runs the 32-bit build; the win32 tree tests the run")
+    # run.sh runs the 32-bit build by default, the 64-bit one where 32-bit
+    # programs cannot run; each tree tests the run of its own build.
     build_root = os.path.dirname(tree.build_dir)
-    run_dir = os.path.join(build_root, "run")
+    run_dir = os.path.join(tree.work, "run")
+    shutil.rmtree(run_dir, ignore_errors=True)
     with socket.socket() as s:  # a free port for the run's simulator
         s.bind(("127.0.0.1", 0))
         port = s.getsockname()[1]
-    env = dict(os.environ, QEX_BUILD_ROOT=build_root, QEX_RUN_PORT=str(port), QEX_RUN_NEED_HW="0",
-               QEX_RUN_TREE="win32" if tree.is_32bit() else "win64")
+    env = dict(os.environ, QEX_BUILD_ROOT=build_root, QEX_RUN_DIR=run_dir, QEX_RUN_PORT=str(port),
+               QEX_RUN_NEED_HW="0", QEX_RUN_TREE="win32" if tree.is_32bit() else "win64")
     script = os.path.join(tree.source_dir, "scripts", "run.sh")
     harness.wait_until(harness.port_free, 120, "port 10102 to be free")
     log = tempfile.NamedTemporaryFile(prefix="qex-run-", suffix=".log", delete=False)

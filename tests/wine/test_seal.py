@@ -287,9 +287,11 @@ def local_peers_and_port_in_use(tree):
     # Port 10102 held by another program: the box with the bind error, then
     # the status line; the rest of the client works.
     blocker = socket.socket()
-    # The client's own connections may still linger in TIME_WAIT on the port.
+    # The client's own connections may still linger in TIME_WAIT on the port
+    # (for a minute); they do not keep a socket with SO_REUSEADDR from
+    # binding. What must be gone is the first client's listener.
     blocker.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    harness.wait_until(harness.port_free, 60, "port 10102 to be free")
+    harness.wait_until(lambda: harness.port_owner_prefix() is None, 60, "the first client's listener to close")
     blocker.bind(("127.0.0.1", 10102))
     blocker.listen(1)
     try:
