@@ -39,8 +39,12 @@ BOOL CALLBACK CollectMain(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+// No SMTO_ABORTIFHUNG: a thread that has just come back from a long blocking
+// call (a bounded service call, say) counts as hung until it next reads its
+// queue, although it is already building its message box; such a send would
+// fail at once and the box would read as empty.
 bool SendTimed(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR* result) {
-    return SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeoutMs, result) != 0;
+    return SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, result) != 0;
 }
 
 // WM_GETTEXT is marshalled across processes; GetWindowText would read only
@@ -59,6 +63,7 @@ bool ReadText(HWND hwnd, std::wstring* out) {
 struct DialogParts {
     std::wstring text;
     std::vector<int> buttons;
+    bool complete = true;  // every static's text could be read
 };
 
 BOOL CALLBACK CollectParts(HWND child, LPARAM param) {
@@ -68,9 +73,13 @@ BOOL CALLBACK CollectParts(HWND child, LPARAM param) {
     std::wstring text;
     if (lstrcmpiW(cls, L"Button") == 0) {
         parts->buttons.push_back(GetDlgCtrlID(child));
-    } else if (lstrcmpiW(cls, L"Static") == 0 && ReadText(child, &text) && !text.empty()) {
-        if (!parts->text.empty()) parts->text += L"\n";
-        parts->text += text;
+    } else if (lstrcmpiW(cls, L"Static") == 0) {
+        if (!ReadText(child, &text)) {
+            parts->complete = false;
+        } else if (!text.empty()) {
+            if (!parts->text.empty()) parts->text += L"\n";
+            parts->text += text;
+        }
     }
     return TRUE;
 }
@@ -85,6 +94,7 @@ BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM param) {
     EnumChildWindows(hwnd, CollectParts, reinterpret_cast<LPARAM>(&parts));
     box.text = parts.text;
     box.buttons = parts.buttons;
+    box.complete = parts.complete;
     reinterpret_cast<std::vector<DialogInfo>*>(param)->push_back(box);
     return TRUE;
 }

@@ -50,6 +50,7 @@ struct DialogInfo {
     std::wstring caption;
     std::wstring text;
     std::vector<int> buttons;
+    bool complete = true;  // false when a text could not be read (the owner thread was busy)
 };
 std::vector<DialogInfo> FindDialogBoxes();
 

@@ -248,9 +248,11 @@ int wmain(int argc, wchar_t** argv) {
         std::vector<DialogInfo> boxes;
         bool found = WaitFor(Millis(argv[3]), [&] {
             boxes = FindDialogBoxes();
-            return FindBox(boxes, caption) != nullptr;
+            // A box whose texts could not all be read yet is looked at again.
+            const DialogInfo* box = FindBox(boxes, caption);
+            return box != nullptr && box->complete;
         });
-        if (!found) return kNotFound;
+        if (!found || !FindBox(boxes, caption)) return kNotFound;
         HWND main = FindMainWindow();
         PrintBox(*FindBox(boxes, caption), 0, main ? WindowProcess(main) : 0);
         return kDone;
