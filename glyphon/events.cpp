@@ -67,29 +67,11 @@ STDMETHODIMP EventConnectionPoint::EnumConnections(IEnumConnections** out) {
 
 namespace {
 
-class SingleEnum final : public IEnumConnectionPoints {
+class SingleEnum final : public SingleInterfaceObject<IEnumConnectionPoints> {
 public:
-    SingleEnum(IConnectionPoint* point, ULONG position) : point_(point), position_(position) {
-        ModuleAddObject();
-    }
-    ~SingleEnum() { ModuleReleaseObject(); }
+    SingleEnum(IConnectionPoint* point, ULONG position)
+        : SingleInterfaceObject(IID_IEnumConnectionPoints), point_(point), position_(position) {}
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumConnectionPoints)) {
-            *out = static_cast<IEnumConnectionPoints*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
     STDMETHODIMP Next(ULONG count, IConnectionPoint** out, ULONG* fetched) override {
         if (!out || (count != 1 && !fetched)) return E_POINTER;
         ULONG n = 0;
@@ -118,7 +100,6 @@ public:
     }
 
 private:
-    LONG refs_ = 1;
     win::ComPtr<IConnectionPoint> point_;
     ULONG position_;
 };

@@ -1,19 +1,8 @@
 #include "glyphon/image_rules.h"
 
+#include "core/base64_alphabet.h"
+
 namespace qex::glyphon {
-namespace {
-
-// Value of a Base64 alphabet character, or -1 for a byte that is skipped.
-int AlphabetValue(unsigned char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
-}  // namespace
 
 bool DecodeBase64Lenient(const char* text, std::size_t length, unsigned char* out,
                          std::size_t capacity, std::size_t* written) {
@@ -27,7 +16,7 @@ bool DecodeBase64Lenient(const char* text, std::size_t length, unsigned char* ou
     };
     bool fits = true;
     for (std::size_t i = 0; i < length && fits; ++i) {
-        const int v = AlphabetValue(static_cast<unsigned char>(text[i]));
+        const int v = Base64Value(static_cast<unsigned char>(text[i]));
         if (v < 0) continue;
         group = (group << 6) | static_cast<unsigned long>(v);
         if (++count == 4) {

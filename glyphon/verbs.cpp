@@ -35,27 +35,10 @@ bool FillVerb(const VerbEntry& entry, OLEVERB* out) {
     return true;
 }
 
-class VerbEnum final : public IEnumOLEVERB {
+class VerbEnum final : public SingleInterfaceObject<IEnumOLEVERB> {
 public:
-    explicit VerbEnum(ULONG position) : position_(position) { ModuleAddObject(); }
-    ~VerbEnum() { ModuleReleaseObject(); }
+    explicit VerbEnum(ULONG position) : SingleInterfaceObject(IID_IEnumOLEVERB), position_(position) {}
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumOLEVERB)) {
-            *out = static_cast<IEnumOLEVERB*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
     STDMETHODIMP Next(ULONG count, OLEVERB* out, ULONG* fetched) override {
         if (!out || (count != 1 && !fetched)) return E_POINTER;
         ULONG n = 0;
@@ -83,7 +66,6 @@ public:
     }
 
 private:
-    LONG refs_ = 1;
     ULONG position_;
 };
 

@@ -1,23 +1,10 @@
 #include "service/base64.h"
 
+#include "core/base64_alphabet.h"
+
 #include <vector>
 
 namespace qex {
-namespace {
-
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-// Value of an alphabet character, -1 for everything else ("=" included).
-int SextetOf(unsigned char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
-}  // namespace
 
 std::size_t Base64EncodedLength(std::size_t length) {
     return (length + 2) / 3 * 4;
@@ -37,10 +24,10 @@ bool EncodeBase64(const unsigned char* source, std::size_t length, char* dest,
     for (; i + 3 <= length; i += 3) {
         const unsigned long group = (static_cast<unsigned long>(source[i]) << 16) |
                                     (static_cast<unsigned long>(source[i + 1]) << 8) | source[i + 2];
-        *out++ = kAlphabet[(group >> 18) & 0x3F];
-        *out++ = kAlphabet[(group >> 12) & 0x3F];
-        *out++ = kAlphabet[(group >> 6) & 0x3F];
-        *out++ = kAlphabet[group & 0x3F];
+        *out++ = kBase64Alphabet[(group >> 18) & 0x3F];
+        *out++ = kBase64Alphabet[(group >> 12) & 0x3F];
+        *out++ = kBase64Alphabet[(group >> 6) & 0x3F];
+        *out++ = kBase64Alphabet[group & 0x3F];
     }
     const std::size_t rest = length - i;
     if (rest > 0) {
@@ -48,9 +35,9 @@ bool EncodeBase64(const unsigned char* source, std::size_t length, char* dest,
         if (rest == 2) {
             group |= static_cast<unsigned long>(source[i + 1]) << 8;
         }
-        *out++ = kAlphabet[(group >> 18) & 0x3F];
-        *out++ = kAlphabet[(group >> 12) & 0x3F];
-        *out++ = rest == 2 ? kAlphabet[(group >> 6) & 0x3F] : '=';
+        *out++ = kBase64Alphabet[(group >> 18) & 0x3F];
+        *out++ = kBase64Alphabet[(group >> 12) & 0x3F];
+        *out++ = rest == 2 ? kBase64Alphabet[(group >> 6) & 0x3F] : '=';
         *out++ = '=';
     }
     *capacity = static_cast<std::size_t>(out - dest);
@@ -71,7 +58,7 @@ bool DecodeBase64(const char* source, std::size_t length, unsigned char* dest,
         unsigned long group = 0;
         int count = 0;
         while (count < 4 && !at_end()) {
-            const int sextet = SextetOf(static_cast<unsigned char>(source[pos++]));
+            const int sextet = Base64Value(static_cast<unsigned char>(source[pos++]));
             if (sextet >= 0) {
                 group = (group << 6) | static_cast<unsigned long>(sextet);
                 ++count;
