@@ -7,6 +7,7 @@
 
 #include "app/about_dlg.h"
 #include "core/shell_texts.h"
+#include "core/texts.h"
 #include "core/install_settings.h"
 #include "core/startup.h"
 #include "dialogs/url_notice_dialog.h"
@@ -53,6 +54,7 @@ BOOL CQEXTivaraDlg::OnInitDialog() {
     SetUpSystemMenu();
     // Every flag a worker reads has its start value before the first one runs.
     ResetForStart();
+    ReadBridgeGate();
     StartWorkerThreads();
     SetUpHelpLink();
     SetSealImgURL("");
@@ -60,9 +62,21 @@ BOOL CQEXTivaraDlg::OnInitDialog() {
     qex::WinProfileReader profile;
     qex::WinFileSystem fs;
     qex::RunStartupKeyStep(qex::CountUsbKeys(qex::SystemSkf()), *this, *this, profile, fs);
+    if (!m_ignoredOrigins.empty()) {
+        std::string entries;
+        for (const std::string& e : m_ignoredOrigins) entries += (entries.empty() ? "" : " ") + e;
+        AppendStatus(qex::text::kOriginsIgnored + entries);
+    }
 
     m_tray.Prepare(AppInstance(), Hwnd());
     return TRUE;
+}
+
+void CQEXTivaraDlg::ReadBridgeGate() {
+    qex::WinProfileReader profile;
+    qex::WinFileSystem fs;
+    m_bridgeGate = qex::OriginGate::FromSetting(
+        qex::ReadBridgeOrigins(profile, qex::GetInstallConfigPath(fs)), &m_ignoredOrigins);
 }
 
 void CQEXTivaraDlg::SetUpSystemMenu() {

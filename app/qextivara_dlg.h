@@ -10,6 +10,7 @@
 #include "app/win_tray.h"
 #include "app/worker_threads.h"
 #include "core/main_state.h"
+#include "core/origin_gate.h"
 #include "core/tray_state.h"
 #include "core/ui.h"
 #include "core/win/owners.h"
@@ -23,6 +24,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CQEXTivaraDlg : public qex::fw::Dialog,
                       public qex::MainState,
@@ -124,4 +126,14 @@ private:
     qex::SoapSealService m_service{qex::kAnsweredCallTimeouts, static_cast<qex::IMainWindow*>(this)};
     qex::SealLogin m_login;
     WinShellOpen m_shellOpen;
+
+public:
+    // The pages that may seal, read once at start-up before the bridge
+    // thread runs and never changed after: the bridge reads it unlocked.
+    const qex::OriginGate& BridgeGate() const { return m_bridgeGate; }
+
+private:
+    void ReadBridgeGate();
+    qex::OriginGate m_bridgeGate;
+    std::vector<std::string> m_ignoredOrigins;
 };

@@ -21,7 +21,7 @@ int CWorkThread::Run() {
         return dlg.LoginAndSign(text, &service);
     });
     qex::WinCodePage codePage;
-    qex::bridge::ServeSignRequests(host, codePage);
+    qex::bridge::ServeSignRequests(host, codePage, dlg.BridgeGate());
     while (dlg.IsRunning()) Sleep(1000);
     return 0;
 }

@@ -19,11 +19,12 @@ bool BridgeHost::QuerySealInfo(std::string& time, std::string& user, std::string
     return qex::QuerySealInfo(service_, state_.GetCertHashBase64(), time, user, sealName);
 }
 
-bool ServeSignRequests(BridgeHost& host, ICodePage& codePage, ListenerOptions options) {
+bool ServeSignRequests(BridgeHost& host, ICodePage& codePage, const OriginGate& gate, ListenerOptions options) {
+    options.readWholeHead = gate.enabled();
     return RunBridge(
         host,
-        [&host, &codePage](const std::string& request, IReplyChannel& channel) {
-            ParseRequest(request, host, codePage, channel);
+        [&host, &codePage, &gate](const std::string& request, IReplyChannel& channel) {
+            ServeRequest(request, gate, host, codePage, channel);
         },
         options);
 }

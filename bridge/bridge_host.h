@@ -44,7 +44,10 @@ private:
 };
 
 // The bridge thread's body: serves sign requests on 127.0.0.1:10102 until
-// exit. Returns false when the bridge could not start.
-bool ServeSignRequests(BridgeHost& host, ICodePage& codePage, ListenerOptions options = {});
+// exit, through the origin gate. With the gate on, the listener reads each
+// request's whole head (the Origin or Referer may lie beyond 500 bytes).
+// Returns false when the bridge could not start.
+bool ServeSignRequests(BridgeHost& host, ICodePage& codePage, const OriginGate& gate,
+                       ListenerOptions options = {});
 
 }  // namespace qex::bridge

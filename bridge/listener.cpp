@@ -1,5 +1,6 @@
 #include "bridge/listener.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,23 @@ private:
     net::Socket socket_;
     IStatusSink& status_;
 };
+
+// Reads on until the head's empty line, kMaxRequestHead bytes, the peer's
+// close or the time bound.
+void ReadRestOfHead(net::Socket c, std::string& request, int waitMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    char buf[1024];
+    while (request.find("\r\n\r\n") == std::string::npos && request.find("\n\n") == std::string::npos &&
+           request.size() < kMaxRequestHead) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0 || !net::WaitReadable(c, static_cast<int>(left))) return;
+        const int room = static_cast<int>(std::min(sizeof buf, kMaxRequestHead - request.size()));
+        const int n = static_cast<int>(recv(c, buf, room, 0));
+        if (n <= 0) return;
+        request.append(buf, static_cast<std::size_t>(n));
+    }
+}
 
 std::string FormatError(const char* format, int code) {
     char buf[32];
@@ -115,6 +133,7 @@ void Listener::ServeConnection(net::Socket c) {
             return;
         }
         request.assign(buf, static_cast<std::size_t>(n));
+        if (options_.readWholeHead) ReadRestOfHead(c, request, options_.requestWaitMs);
     }
     ConnectionChannel channel(c, host_);
     handler_(request, channel);

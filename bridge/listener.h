@@ -3,6 +3,7 @@
 // and minimal HTTP/1.0 replies. The request itself is handed on.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -31,7 +32,16 @@ struct ListenerOptions {
     int drainMs = 1000;
     // How often a listener with no connection to accept looks at IsRunning.
     int exitPollMs = 250;
+    // false: a connection's request is what one receive of at most 500 bytes
+    // returns. true: bytes are read until they hold the end of the head (an
+    // empty line), kMaxRequestHead bytes were read, the peer closed or
+    // requestWaitMs ran out; all of them are the request.
+    bool readWholeHead = false;
 };
+
+// The most a whole request head may take when ListenerOptions::readWholeHead
+// is set; what goes beyond is not read.
+inline constexpr std::size_t kMaxRequestHead = 8192;
 
 // Handles one request read from a connection; replies through the channel.
 using RequestHandler = std::function<void(const std::string& request, IReplyChannel& channel)>;

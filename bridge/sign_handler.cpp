@@ -3,6 +3,7 @@
 #include "bridge/bridge_texts.h"
 #include "bridge/jsonp.h"
 #include "bridge/request.h"
+#include "core/texts.h"
 
 namespace qex::bridge {
 
@@ -20,6 +21,21 @@ void ParseRequest(const std::string& received, IBridgeHost& host, ICodePage& cod
         HandleSignRequest(host, codePage, cut.sign, channel);
         return;
     }
+}
+
+void ServeRequest(const std::string& received, const OriginGate& gate, IBridgeHost& host, ICodePage& codePage,
+                  IReplyChannel& channel) {
+    // A peer that sent nothing asks for nothing: it is handled as without
+    // the gate (a status line, no reply).
+    if (!received.empty()) {
+        const OriginGate::Verdict verdict = gate.Check(received);
+        if (!verdict.allowed) {
+            host.AppendStatus(verdict.statusLine);
+            channel.SendReply(StatusReply("1", qex::text::kOriginRefused));
+            return;
+        }
+    }
+    ParseRequest(received.substr(0, kRequestBytes), host, codePage, channel);
 }
 
 void HandleSignRequest(IBridgeHost& host, ICodePage& codePage, const std::string& sign,

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "core/origin_gate.h"
 #include "core/platform.h"
 #include "core/ui.h"
 
@@ -37,6 +38,15 @@ public:
 // Cuts the sign request out of the received text and handles it. Requests
 // without data get a status line and no reply.
 void ParseRequest(const std::string& received, IBridgeHost& host, ICodePage& codePage,
+                  IReplyChannel& channel);
+
+// What the listener read of one connection goes through the origin gate
+// first. A refused request gets a status line saying why and a failure
+// reply, and nothing else happens for it: no handwriting request, no key,
+// no seal service. The rest is cut from the first kRequestBytes bytes, as
+// one receive of the listener would have read them.
+inline constexpr std::size_t kRequestBytes = 500;
+void ServeRequest(const std::string& received, const OriginGate& gate, IBridgeHost& host, ICodePage& codePage,
                   IReplyChannel& channel);
 
 // Handles one sign request S.

@@ -38,6 +38,10 @@ std::string ReadHelpURL(IProfileReader& profile, const std::string& configPath) 
     return profile.ReadString(configPath, "HELP", "URL", "", kSettingsBufferSize);
 }
 
+std::string ReadBridgeOrigins(IProfileReader& profile, const std::string& configPath) {
+    return profile.ReadString(configPath, "BRIDGE", "ORIGINS", "", kOriginsBufferSize);
+}
+
 bool AppendSealLog(const std::string& reply, const char* path) {
     // "r+b" opens an existing file only: the log is kept only where someone
     // created it on purpose.

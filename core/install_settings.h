@@ -21,6 +21,12 @@ inline constexpr std::size_t kSettingsBufferSize = 500;
 std::string ReadWebsiteURL(IProfileReader& profile, const std::string& configPath);
 std::string ReadHelpURL(IProfileReader& profile, const std::string& configPath);
 
+// [BRIDGE] ORIGINS: the pages that may seal, read once at start-up whatever
+// the number of keys. Its own, larger buffer: a list of origins is longer
+// than a URL.
+inline constexpr std::size_t kOriginsBufferSize = 4096;
+std::string ReadBridgeOrigins(IProfileReader& profile, const std::string& configPath);
+
 inline constexpr char kSealLogPath[] = "d:/seallog.txt";
 
 // Appends `reply` and CR LF to the log file, only when the file already

@@ -1,5 +1,6 @@
 #include "bridge/bridge_texts.h"
 #include "bridge/sign_handler.h"
+#include "core/texts.h"
 #include "tests/bridge/fake_code_page.h"
 #include "tests/support/cp936.h"
 
@@ -219,6 +220,56 @@ TEST_F(SignFlow, ValuesThatBreakJsonAreEscaped) {
     host.sealName = "a\"b\\c";
     Request(kPlainRequest);
     EXPECT_NE(std::string::npos, OnlyReply().find("\"SEALNAME\":\"a\\\"b\\\\c\""));
+}
+
+// What the listener read goes through the origin gate before anything else.
+class GatedFlow : public SignFlow {
+protected:
+    void Serve(const std::string& received) {
+        host.replies = &channel.replies;
+        ServeRequest(received, gate, host, cp, channel);
+    }
+    OriginGate gate = OriginGate::FromSetting("https://seal.example.cn");
+};
+
+TEST_F(GatedFlow, RefusedPageUsesNeitherHandwritingNorKeyNorService) {
+    QEX_NEEDS_CP936_LITERALS();
+    host.needHW = true;  // the handwriting gate would answer "2" and raise the flag
+    Serve("GET /?data=abcQEXDATAEND HTTP/1.1\r\nReferer: https://evil.example/x\r\n\r\n");
+    EXPECT_EQ(std::string("sealInfoHandler({\"STATUS\":\"1\",\"ERR\":\"") + qex::text::kOriginRefused + "\"});",
+              OnlyReply());
+    EXPECT_EQ(std::vector<std::string>{std::string(qex::text::kOriginNotListed) + "https://evil.example"}, host.lines);
+    EXPECT_FALSE(host.hwRequested);
+    EXPECT_EQ(0, host.signCalls);
+}
+
+TEST_F(GatedFlow, ListedPageIsServedFromTheFirst500BytesOfALongHead) {
+    std::string head = "GET /?data=abcQEXDATAEND HTTP/1.1\r\n";
+    while (head.size() < 600) head += "X-Filler: " + std::string(50, 'f') + "\r\n";
+    head += "Referer: https://seal.example.cn/page\r\n\r\n";
+    Serve(head);
+    EXPECT_EQ(1, host.signCalls);
+    EXPECT_EQ("abcQEXDATAEND", host.signedText);
+    EXPECT_NE(std::string::npos, OnlyReply().find("\"STATUS\":\"0\""));
+
+    // A request line beyond the first 500 bytes is not seen, as without the gate.
+    channel.replies.clear();
+    host.lines.clear();
+    Serve("GET /" + std::string(500, 'p') + "?data=abcQEXDATAEND HTTP/1.1\r\nReferer: https://seal.example.cn/\r\n\r\n");
+    EXPECT_TRUE(channel.replies.empty());
+    EXPECT_EQ(std::vector<std::string>{text::kNoData}, host.lines);
+}
+
+TEST_F(GatedFlow, SilentPeerIsHandledAsWithoutTheGate) {
+    Serve("");
+    EXPECT_TRUE(channel.replies.empty());
+    EXPECT_EQ(std::vector<std::string>{text::kNoData}, host.lines);
+}
+
+TEST_F(GatedFlow, GateOffServesEveryPage) {
+    gate = OriginGate::FromSetting("");
+    Serve("GET /?data=abcQEXDATAEND HTTP/1.1\r\n");
+    EXPECT_EQ(1, host.signCalls);
 }
 
 }  // namespace
