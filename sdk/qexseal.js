@@ -197,8 +197,10 @@
     request.script = script;
     script.charset = "gbk";   // the client answers in code page 936
     script.async = true;
-    // The client has no use for the page's address, which may name documents.
-    script.referrerPolicy = "no-referrer";
+    // The page's origin alone goes with the request: a client with an origin
+    // gate needs it, and the rest of the page's address, which may name
+    // documents, is none of the client's business.
+    script.referrerPolicy = "origin";
     // The reply's script runs before its load event: a load without a reply
     // means whatever answered was not the client.
     script.onload = function () { settle("BAD_REPLY"); };

@@ -14,6 +14,9 @@ describe("the request", () => {
     assert.equal(page.scripts.length, 1);
     const script = page.last();
     assert.equal(script.charset, "gbk");
+    // The page's origin, and no more of its address, so a client with an
+    // origin gate can tell the page.
+    assert.equal(script.referrerPolicy, "origin");
     const r = parse(script.src);
     assert.equal(r.port, 12345);
     assert.equal(r.data, encodeURIComponent(text));

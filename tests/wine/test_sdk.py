@@ -37,7 +37,7 @@ class PageServer:
     """The sealing page's own origin, 127.0.0.2 on a free port: serves the
     page of a case and the files of sdk/, and takes the page's report."""
 
-    def __init__(self, tree):
+    def __init__(self, tree, host="127.0.0.2"):
         self.sdk_dir = os.path.join(tree.source_dir, "sdk")
         self.pages = {}
         self.reports = []
@@ -73,8 +73,8 @@ class PageServer:
                     server.reports.append(json.loads(body.decode("utf-8")))
                     server.arrived.notify_all()
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.2", 0), Handler)
-        self.base = "http://127.0.0.2:%d" % self.httpd.server_address[1]
+        self.httpd = http.server.ThreadingHTTPServer((host, 0), Handler)
+        self.base = "http://%s:%d" % (host, self.httpd.server_address[1])
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
     def wait_report(self, seconds):
@@ -111,13 +111,16 @@ Promise.resolve().then(function () { return %(scenario)s; }).then(report, functi
 
 
 @contextlib.contextmanager
-def page_in_chromium(tree, scenario, library_base=None, module=False, head=""):
-    """Runs `scenario` in a page of 127.0.0.2 until it reports; yields the
-    report. The library comes from `library_base` (the simulator), or as a
-    module from the page's own origin."""
+def page_in_chromium(tree, scenario, library_base=None, module=False, head="", server=None, page=None):
+    """Runs `scenario` in a page of 127.0.0.2 (or of `server`, which the
+    caller then closes) until it reports; yields the server. The library
+    comes from `library_base` (the simulator), or as a module from the
+    page's own origin. `page` replaces the whole page."""
     if not shutil.which("chromium"):
         raise Skip("chromium is not installed")
-    server = PageServer(tree)
+    own_server = server is None
+    if own_server:
+        server = PageServer(tree)
     if module:
         fields = {"load": head, "type": ' type="module"',
                   "imports": 'import QexSeal from "/sdk/qexseal.mjs";'}
@@ -125,7 +128,7 @@ def page_in_chromium(tree, scenario, library_base=None, module=False, head=""):
         fields = {"load": '<script src="%s/sdk/qexseal.js"></script>\n%s' % (library_base, head),
                   "type": "", "imports": ""}
     fields["scenario"] = scenario
-    server.pages["/case"] = PAGE % fields
+    server.pages["/case"] = page if page is not None else PAGE % fields
     profile = tempfile.mkdtemp(prefix="qex-chromium-")
     browser = subprocess.Popen(
         ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
@@ -144,7 +147,8 @@ def page_in_chromium(tree, scenario, library_base=None, module=False, head=""):
             with contextlib.suppress(ProcessLookupError):
                 os.killpg(browser.pid, signal.SIGKILL)
             browser.wait()
-        server.close()
+        if own_server:
+            server.close()
         shutil.rmtree(profile, ignore_errors=True)
 
 

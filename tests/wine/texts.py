@@ -57,3 +57,11 @@ RESIGN_REFUSED = "申请录入手写签名失败，请稍后登录或联系管�
 # What the test seals carry (set up by the tests, shown by the client).
 TEST_UNIT = "测试单位"
 TEST_SEAL_NAME = "测试章"
+
+# The origin gate of the bridge.
+ORIGIN_REFUSED = "本网页未获准使用签章客户端签章，请联系系统管理员"
+ORIGIN_NOT_LISTED = "拒绝签章请求，来源网页不在允许的名单中："
+ORIGIN_NOT_GIVEN = "拒绝签章请求，请求没有给出来源网页"
+ORIGIN_UNUSABLE = "拒绝签章请求，无法识别来源网页："
+ORIGIN_HEAD_INCOMPLETE = "拒绝签章请求，请求头不完整或超过8K"
+ORIGINS_IGNORED = "允许签章的网页名单中有无法识别的条目，已忽略："
