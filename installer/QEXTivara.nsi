@@ -8,6 +8,10 @@
 ;   /SERVICEURL=<url>  seal service endpoint, [WS] URL of the system folder's wsconfig.ini
 ;   /WEBSITE=<url>     sealing web site, [WEBSITE] URL of the install folder's wsconfig.ini
 ;   /HELP=<url>        help page, [HELP] URL of the install folder's wsconfig.ini
+;   /ORIGINS=<list>    the pages that may seal, [BRIDGE] ORIGINS of the install
+;                      folder's wsconfig.ini: origins such as https://seal.example.cn
+;                      separated by commas or spaces (quote the list if it has spaces);
+;                      empty or absent everywhere: every page may seal
 ;   /NOAUTOSTART       do not start the client at logon
 ; An option left out keeps the value already on the machine (an upgrade
 ; keeps its settings); in the interactive run the page shows it.
@@ -60,10 +64,12 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PRODUCT_PUBLISHER}"
 Var ServiceURL
 Var WebsiteURL
 Var HelpURL
+Var Origins
 Var AutoStart
 Var EditService
 Var EditWebsite
 Var EditHelp
+Var EditOrigins
 
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TEXT "本向导将在您的电脑上安装 ${PRODUCT_NAME} ${PRODUCT_VERSION}。$\r$\n$\r$\n安装前请先退出正在运行的签章客户端。$\r$\n$\r$\n点击“下一步”继续。"
@@ -155,6 +161,7 @@ Function .onInit
   ReadINIStr $ServiceURL "$SYSDIR\${CONFIG_FILE}" "WS" "URL"
   ReadINIStr $WebsiteURL "$INSTDIR\${CONFIG_FILE}" "WEBSITE" "URL"
   ReadINIStr $HelpURL "$INSTDIR\${CONFIG_FILE}" "HELP" "URL"
+  ReadINIStr $Origins "$INSTDIR\${CONFIG_FILE}" "BRIDGE" "ORIGINS"
   StrCpy $AutoStart "1"
 
   ${GetParameters} $R0
@@ -173,6 +180,11 @@ Function .onInit
   ${IfNot} ${Errors}
     StrCpy $HelpURL $R2
   ${EndIf}
+  StrCpy $R1 "/ORIGINS="
+  Call GetUrlOption
+  ${IfNot} ${Errors}
+    StrCpy $Origins $R2
+  ${EndIf}
   StrCpy $R1 "/NOAUTOSTART"
   Call GetUrlOption
   ${IfNot} ${Errors}
@@ -189,17 +201,21 @@ Function SettingsPage
   ${EndIf}
   ${NSD_CreateLabel} 0 0 100% 12u "签章服务地址（例如 http://服务器:8080/seal/ws/mycxf）："
   Pop $R8
-  ${NSD_CreateText} 0 13u 100% 12u "$ServiceURL"
+  ${NSD_CreateText} 0 12u 100% 12u "$ServiceURL"
   Pop $EditService
-  ${NSD_CreateLabel} 0 32u 100% 12u "签章网站地址（插入USBKEY和登录后打开）："
+  ${NSD_CreateLabel} 0 27u 100% 12u "签章网站地址（插入USBKEY和登录后打开）："
   Pop $R8
-  ${NSD_CreateText} 0 45u 100% 12u "$WebsiteURL"
+  ${NSD_CreateText} 0 39u 100% 12u "$WebsiteURL"
   Pop $EditWebsite
-  ${NSD_CreateLabel} 0 64u 100% 12u "帮助页面地址（留空则不显示帮助链接）："
+  ${NSD_CreateLabel} 0 54u 100% 12u "帮助页面地址（留空则不显示帮助链接）："
   Pop $R8
-  ${NSD_CreateText} 0 77u 100% 12u "$HelpURL"
+  ${NSD_CreateText} 0 66u 100% 12u "$HelpURL"
   Pop $EditHelp
-  ${NSD_CreateLabel} 0 100u 100% 24u "安装文件夹：$INSTDIR$\r$\n签章客户端只在此文件夹中读取设置，不能更改。"
+  ${NSD_CreateLabel} 0 81u 100% 12u "允许签章的网页（如 https://seal.example.cn，多个用逗号分隔；留空则不限制）："
+  Pop $R8
+  ${NSD_CreateText} 0 93u 100% 12u "$Origins"
+  Pop $EditOrigins
+  ${NSD_CreateLabel} 0 112u 100% 24u "安装文件夹：$INSTDIR$\r$\n签章客户端只在此文件夹中读取设置，不能更改。"
   Pop $R8
   nsDialogs::Show
 FunctionEnd
@@ -208,6 +224,7 @@ Function SettingsPageLeave
   ${NSD_GetText} $EditService $ServiceURL
   ${NSD_GetText} $EditWebsite $WebsiteURL
   ${NSD_GetText} $EditHelp $HelpURL
+  ${NSD_GetText} $EditOrigins $Origins
 FunctionEnd
 
 ; ---------------------------------------------------------------------------
@@ -324,6 +341,10 @@ Section "签章客户端" SecClient
   ${EndIf}
   ${If} $HelpURL != ""
     WriteINIStr "$INSTDIR\${CONFIG_FILE}" "HELP" "URL" "$HelpURL"
+  ${EndIf}
+  ${If} $Origins != ""
+    WriteINIStr "$INSTDIR\${CONFIG_FILE}" "BRIDGE" "ORIGINS" "$Origins"
+    DetailPrint "只允许以下网页签章：$Origins"
   ${EndIf}
   FlushINI "$INSTDIR\${CONFIG_FILE}"
 

@@ -64,6 +64,7 @@ int Settings() {
     Print("install_config", config);
     Print("website", qex::ReadWebsiteURL(profile, config));
     Print("help", qex::ReadHelpURL(profile, config));
+    Print("origins", qex::ReadBridgeOrigins(profile, config));
     return 0;
 }
 

@@ -36,6 +36,7 @@ OURS = ("QEXTivara.exe", "Glyphon.ocx", "wsconfig.ini", "install.log", "uninst.e
 SERVICE = "http://127.0.0.1:18081/qexseal/ws/mycxf"
 SITE = "http://127.0.0.2:18082/seal/index.html?from=installer"
 HELP = "http://127.0.0.2:18082/help/guide.html"
+ORIGINS = "https://seal.example.cn, http://127.0.0.1:8080"
 GONE_S = 120
 CLIENT_RUNNING = 2
 
@@ -194,7 +195,7 @@ def silent_install_upgrade_uninstall(tree):
     check_tools(tree)
     with Restoring(tree):
         rc = setup(tree, "QEXTivara-setup.exe", "/S", "/SERVICEURL=" + SERVICE, "/WEBSITE=" + SITE,
-                   "/HELP=" + HELP)
+                   "/HELP=" + HELP, "/ORIGINS=" + ORIGINS)
         assert rc == 0, "setup exit %d" % rc
         assert_installed_state(tree)
 
@@ -210,12 +211,14 @@ def silent_install_upgrade_uninstall(tree):
         assert rc == 0
         assert f["install_config"] == INSTALL_DIR + "\\wsconfig.ini", f
         assert (f["endpoint"], f["website"], f["help"]) == (SERVICE, SITE, HELP), f
+        assert f["origins"] == ORIGINS, f
 
         # Upgrade in place with only one option: the others stay.
         rc = setup(tree, "QEXTivara-setup.exe", "/S", "/HELP=http://127.0.0.2:18082/new-help")
         assert rc == 0, "upgrade exit %d" % rc
         rc, f = probe(tree, "settings")
         assert (f["endpoint"], f["website"], f["help"]) == (SERVICE, SITE, "http://127.0.0.2:18082/new-help"), f
+        assert f["origins"] == ORIGINS, f
         assert_installed_state(tree)
 
         uninstall(tree, "uninst.exe", [installed(tree, n) for n in OURS])
