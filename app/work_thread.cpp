@@ -3,6 +3,7 @@
 
 #include "app/qextivara_dlg.h"
 #include "app/worker_threads.h"
+#include "framework/application.h"
 #include "core/win/win_platform.h"
 #include "service/soap_calls.h"
 
@@ -17,9 +18,9 @@ int CWorkThread::Run() {
     qex::SoapSealService service(qex::kAnsweredCallTimeouts, static_cast<qex::IMainWindow*>(&dlg));
     // The login a request may need makes its service calls with the same
     // bounds as the request's own.
-    qex::bridge::BridgeHost host(dlg, dlg, service, [&dlg, &service](const std::string& text) {
-        return dlg.LoginAndSign(text, &service);
-    });
+    qex::bridge::BridgeHost host(
+        dlg, dlg, service, [&dlg, &service](const std::string& text) { return dlg.LoginAndSign(text, &service); },
+        qex::fw::Application::Current()->AppName());
     qex::WinCodePage codePage;
     qex::bridge::ServeSignRequests(host, codePage, dlg.BridgeGate());
     while (dlg.IsRunning()) Sleep(1000);

@@ -3,16 +3,11 @@
 #include "service/seal_info.h"
 
 namespace qex::bridge {
-namespace {
 
 // The set-up failure boxes are the program's standard message box: owned by
 // the main window, the program's name as caption, an OK button.
-constexpr char kProgramCaption[] = "QEXTivara";
-
-}  // namespace
-
 void BridgeHost::ShowSetupError(const std::string& text) {
-    window_.ShowMessage(text, kProgramCaption, kMbOk | kMbIconWarning);
+    window_.ShowMessage(text, programName_, kMbOk | kMbIconWarning);
 }
 
 bool BridgeHost::QuerySealInfo(std::string& time, std::string& user, std::string& sealName) {

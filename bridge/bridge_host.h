@@ -19,9 +19,16 @@ using LoginAndSignFn = std::function<std::string(const std::string& text)>;
 class BridgeHost : public IListenerHost, public IBridgeHost {
 public:
     // `service` serves the seal details of every request; `loginAndSign`
-    // runs the login procedure of the main window.
-    BridgeHost(MainState& state, IMainWindow& window, ISealService& service, LoginAndSignFn loginAndSign)
-        : state_(state), window_(window), service_(service), loginAndSign_(std::move(loginAndSign)) {}
+    // runs the login procedure of the main window; `programName` is the
+    // caption of the program's standard message box (the program file's
+    // name, as the framework has it).
+    BridgeHost(MainState& state, IMainWindow& window, ISealService& service, LoginAndSignFn loginAndSign,
+               std::string programName)
+        : state_(state),
+          window_(window),
+          service_(service),
+          loginAndSign_(std::move(loginAndSign)),
+          programName_(std::move(programName)) {}
 
     void AppendStatus(const std::string& line) override { window_.AppendStatus(line); }
     void ShowSetupError(const std::string& text) override;
@@ -41,6 +48,7 @@ private:
     IMainWindow& window_;
     ISealService& service_;
     LoginAndSignFn loginAndSign_;
+    std::string programName_;
 };
 
 // The bridge thread's body: serves sign requests on 127.0.0.1:10102 until
