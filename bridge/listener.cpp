@@ -1,5 +1,6 @@
 #include "bridge/listener.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,13 @@ private:
     net::Socket socket_;
     IStatusSink& status_;
 };
+
+std::chrono::milliseconds Until(std::chrono::steady_clock::time_point t,
+                                std::chrono::steady_clock::time_point now) {
+    if (t <= now) return std::chrono::milliseconds(0);
+    // Rounded up, so that a wait does not end just before the deadline.
+    return std::chrono::duration_cast<std::chrono::milliseconds>(t - now) + std::chrono::milliseconds(1);
+}
 
 std::string FormatError(const char* format, int code) {
     char buf[32];
@@ -72,53 +80,177 @@ bool Listener::Serve(net::Socket listener) {
         return false;
     }
     for (;;) {
-        // Waiting in slices lets the thread see the exit and end by itself
-        // instead of staying blocked in accept until the process ends.
-        while (!net::WaitReadable(listener, options_.exitPollMs)) {
-            if (!host_.IsRunning()) {
-                Close(listener);
-                return true;
+        // Wait for the listener, the pending and the draining connections at
+        // once; no longer than the nearest deadline, and not at all while a
+        // request is ready. Waiting in slices lets the thread see the exit
+        // and end by itself.
+        auto now = Clock::now();
+        auto wait = std::chrono::milliseconds(ready_.empty() ? options_.exitPollMs : 0);
+        for (const Pending& p : pending_) wait = std::min(wait, Until(p.deadline, now));
+        for (const Draining& d : draining_) wait = std::min(wait, Until(d.deadline, now));
+
+        fd_set readable;
+        FD_ZERO(&readable);
+        net::Socket highest = listener;
+        FD_SET(listener, &readable);
+        for (const Pending& p : pending_) {
+            FD_SET(p.socket, &readable);
+            highest = std::max(highest, p.socket);
+        }
+        for (const Draining& d : draining_) {
+            FD_SET(d.socket, &readable);
+            highest = std::max(highest, d.socket);
+        }
+        timeval tv;
+        tv.tv_sec = static_cast<long>(wait.count() / 1000);
+        tv.tv_usec = static_cast<long>((wait.count() % 1000) * 1000);
+        const int n = select(static_cast<int>(highest) + 1, &readable, nullptr, nullptr, &tv);
+        if (n < 0) {
+#ifndef _WIN32
+            if (errno == EINTR) continue;
+#endif
+            // The listener was closed under us (exit), or the set is broken.
+            if (!host_.IsRunning()) break;
+            FD_ZERO(&readable);
+            FD_SET(listener, &readable);  // let accept tell
+        }
+        if (n == 0 && ready_.empty() && !host_.IsRunning()) break;
+
+        // Draining connections: the peer's close (or anything it sends, which
+        // is thrown away) and the deadline.
+        now = Clock::now();
+        for (auto it = draining_.begin(); it != draining_.end();) {
+            bool done = now >= it->deadline;
+            if (!done && FD_ISSET(it->socket, &readable)) {
+                char buf[512];
+                done = recv(it->socket, buf, sizeof buf, 0) <= 0;
+            }
+            if (done) {
+                net::CloseSocket(it->socket);
+                it = draining_.erase(it);
+            } else {
+                ++it;
             }
         }
-        sockaddr_in peer;
-        std::memset(&peer, 0, sizeof peer);
-        net::SockLen len = sizeof peer;
-        const net::Socket c = accept(listener, reinterpret_cast<sockaddr*>(&peer), &len);
-        if (c == net::kInvalidSocket) {
-            if (host_.IsRunning()) continue;
-            Close(listener);
-            return true;
+
+        // Pending connections, in the order they were accepted: what they
+        // sent, and those whose time is up.
+        for (auto it = pending_.begin(); it != pending_.end();) {
+            ReadResult r = ReadResult::kMore;
+            if (FD_ISSET(it->socket, &readable)) r = Read(*it);
+            if (r == ReadResult::kMore && now >= it->deadline) r = ReadResult::kComplete;
+            if (r == ReadResult::kMore) {
+                ++it;
+                continue;
+            }
+            if (r == ReadResult::kComplete) ready_.push_back(std::move(*it));
+            it = pending_.erase(it);
         }
-        host_.AppendStatus(text::kConnectionReceived);
-        char address[16] = {0};
-        const char* dotted = inet_ntoa(peer.sin_addr);
-        if (dotted) std::strncpy(address, dotted, sizeof address - 1);
-        host_.AppendStatus(address);
-        if (std::strncmp(address, text::kLocalPeerPrefix, sizeof text::kLocalPeerPrefix - 1) != 0) {
-            net::CloseSocket(c);
-            continue;
+
+        // New connections get their status lines before anything else
+        // happens for them.
+        if (FD_ISSET(listener, &readable)) {
+            sockaddr_in peer;
+            std::memset(&peer, 0, sizeof peer);
+            net::SockLen len = sizeof peer;
+            const net::Socket c = accept(listener, reinterpret_cast<sockaddr*>(&peer), &len);
+            if (c == net::kInvalidSocket) {
+                if (!host_.IsRunning()) break;
+            } else {
+                Accept(c, peer);
+            }
         }
-        ServeConnection(c);
+
+        // One request at a time.
+        if (!ready_.empty()) {
+            Pending p = std::move(ready_.front());
+            ready_.pop_front();
+            ServeRequest(std::move(p));
+        }
     }
+    Close(listener);
+    CloseAll();
+    return true;
 }
 
-void Listener::ServeConnection(net::Socket c) {
-    std::string request;
-    // Nothing within the wait counts as an empty request: the bridge must not
-    // be held by a peer that never speaks.
-    if (net::WaitReadable(c, options_.requestWaitMs)) {
+void Listener::Accept(net::Socket c, const sockaddr_in& peer) {
+    host_.AppendStatus(text::kConnectionReceived);
+    char address[16] = {0};
+    const char* dotted = inet_ntoa(peer.sin_addr);
+    if (dotted) std::strncpy(address, dotted, sizeof address - 1);
+    host_.AppendStatus(address);
+    if (std::strncmp(address, text::kLocalPeerPrefix, sizeof text::kLocalPeerPrefix - 1) != 0) {
+        net::CloseSocket(c);
+        return;
+    }
+#ifndef _WIN32
+    // A descriptor beyond the set's range cannot be watched (Windows' sets
+    // hold sockets by count, which the bounds below keep in range).
+    if (c >= FD_SETSIZE) {
+        net::CloseSocket(c);
+        return;
+    }
+#endif
+    const int limit = std::max(1, std::min(options_.maxPending, kMaxPendingLimit));
+    if (static_cast<int>(pending_.size()) >= limit) {
+        // The oldest waits longest for its request: it is handed on with
+        // what it sent so far.
+        ready_.push_back(std::move(pending_.front()));
+        pending_.pop_front();
+    }
+    pending_.push_back(Pending{c, std::string(), Clock::now() + std::chrono::milliseconds(options_.requestWaitMs)});
+}
+
+Listener::ReadResult Listener::Read(Pending& p) {
+    if (!options_.readWholeHead) {
         char buf[kMaxRequest];
-        const int n = static_cast<int>(recv(c, buf, kMaxRequest, 0));
+        const int n = static_cast<int>(recv(p.socket, buf, kMaxRequest, 0));
         if (n < 0) {
             host_.AppendStatus(text::kTransferError);
-            net::CloseSocket(c);
-            return;
+            net::CloseSocket(p.socket);
+            return ReadResult::kFailed;
         }
-        request.assign(buf, static_cast<std::size_t>(n));
+        p.bytes.assign(buf, static_cast<std::size_t>(n));
+        return ReadResult::kComplete;
     }
-    ConnectionChannel channel(c, host_);
-    handler_(request, channel);
-    CloseGracefully(c, options_.drainMs);
+    char buf[2048];
+    const std::size_t room = std::min(sizeof buf, kMaxRequestHead - p.bytes.size());
+    const int n = static_cast<int>(recv(p.socket, buf, static_cast<int>(room), 0));
+    if (n < 0) {
+        host_.AppendStatus(text::kTransferError);
+        net::CloseSocket(p.socket);
+        return ReadResult::kFailed;
+    }
+    if (n == 0) return ReadResult::kComplete;  // the peer closed
+    // The end of the head may straddle two receives.
+    const std::size_t from = p.bytes.size() < 3 ? 0 : p.bytes.size() - 3;
+    p.bytes.append(buf, static_cast<std::size_t>(n));
+    if (p.bytes.find("\r\n\r\n", from) != std::string::npos) return ReadResult::kComplete;
+    return p.bytes.size() >= kMaxRequestHead ? ReadResult::kComplete : ReadResult::kMore;
+}
+
+void Listener::ServeRequest(Pending p) {
+    ConnectionChannel channel(p.socket, host_);
+    handler_(p.bytes, channel);
+    StartDraining(p.socket);
+}
+
+void Listener::StartDraining(net::Socket s) {
+    shutdown(s, net::kShutSend);
+    if (static_cast<int>(draining_.size()) >= kMaxPendingLimit) {
+        net::CloseSocket(draining_.front().socket);
+        draining_.pop_front();
+    }
+    draining_.push_back(Draining{s, Clock::now() + std::chrono::milliseconds(options_.drainMs)});
+}
+
+void Listener::CloseAll() {
+    for (const Pending& p : pending_) net::CloseSocket(p.socket);
+    for (const Pending& p : ready_) net::CloseSocket(p.socket);
+    for (const Draining& d : draining_) net::CloseSocket(d.socket);
+    pending_.clear();
+    ready_.clear();
+    draining_.clear();
 }
 
 void Listener::Close(net::Socket listener) {
