@@ -206,17 +206,21 @@ class TimingRelay(FailingLoginQuery):
 
 
 class Responder:
-    """winsock_responder.exe on a free loopback port, under the same prefix."""
+    """winsock_responder.exe on a free loopback port, under the same prefix:
+    the bare floor, or with `shaped` the floor of the bridge's own steps
+    (two synchronous status lines to a visible list of the UI thread, four
+    header sends and a body send)."""
 
-    def __init__(self, tree):
+    def __init__(self, tree, shaped=False):
         self.tree = tree
         with socket.socket() as s:
             s.bind(("127.0.0.1", 0))
             self.port = s.getsockname()[1]
-        self.ready = os.path.join(tree.work, "bench", "responder.ready")
+        self.ready = os.path.join(tree.work, "bench", "responder%s.ready" % ("-shaped" if shaped else ""))
         if os.path.exists(self.ready):
             os.remove(self.ready)
-        self.proc = Client(tree, "winsock_responder.exe", [str(self.port), self.ready]).start()
+        args = (["--shaped"] if shaped else []) + [str(self.port), self.ready]
+        self.proc = Client(tree, "winsock_responder.exe", args).start()
 
     def __enter__(self):
         harness.wait_until(lambda: os.path.exists(self.ready), 120, "the Winsock responder")
@@ -296,6 +300,31 @@ def sign_round_trips(relay, n):
         rows.append((total, sum(c[1] - c[0] for c in calls), [c[2] for c in calls],
                      status.group(1).decode() if status else "?"))
     return rows
+
+
+def silent_peer_figures(port, silent=6):
+    """With `silent` connections open that send nothing: seconds until a
+    real request is answered, seconds until the server has closed all the
+    silent ones (from their connect), and whether the reply came."""
+    socks = [socket.create_connection(("127.0.0.1", port), timeout=60) for _ in range(silent)]
+    t0 = time.perf_counter()
+    try:
+        answered, body = request(port, timeout=60)
+        ok = body.startswith(b"HTTP/1.0 200")
+    except OSError:
+        answered, ok = float("nan"), False
+    closed = []
+    for s in socks:
+        try:
+            s.settimeout(60)
+            while s.recv(100):
+                pass
+            closed.append(time.perf_counter() - t0)
+        except OSError:
+            closed.append(float("nan"))
+        finally:
+            s.close()
+    return answered, max(closed), ok
 
 
 def cpu_over(pids, seconds):
@@ -395,19 +424,35 @@ def run(tree, opts):
             if not gate_ok:
                 print("warning: the gate reply is not STATUS 1 %s; figures below are of that reply" % LOGIN_FIRST)
             calls_before = len(relay.calls)
-            with Responder(tree) as responder:
-                # Sequential once more at the end: the client's status list
-                # has grown by two lines per connection by then.
+            # The floors run under the same Wine, beside the client, in the
+            # same run: bare (nothing but the sockets) and shaped (the steps
+            # the bridge cannot leave out).
+            with Responder(tree) as bare, Responder(tree, shaped=True) as shaped:
+                # Sequential once more at the end: the status lists (the
+                # client's and the shaped floor's) have grown by two lines
+                # per connection by then.
                 for clients in (1, 8, 1):
                     n = opts.requests
                     rps_c, lat_c, fail_c = load(harness.BRIDGE_PORT, n, clients)
-                    rps_r, lat_r, fail_r = load(responder.port, n, clients)
-                    label = "sequential" if clients == 1 else "%d clients" % clients
-                    print("%s, %d requests:" % (label, n))
+                    rps_b, lat_b, fail_b = load(bare.port, n, clients)
+                    rps_s, lat_s, fail_s = load(shaped.port, n, clients)
+                    label = "sequential" if clients == 1 else "%d concurrent clients" % clients
+                    print("%s, %d requests each:" % (label, n))
+                    print("  " + fmt_load("bare floor", rps_b, lat_b, fail_b))
+                    print("  " + fmt_load("shaped floor", rps_s, lat_s, fail_s))
                     print("  " + fmt_load("client bridge", rps_c, lat_c, fail_c))
-                    print("  " + fmt_load("Winsock responder", rps_r, lat_r, fail_r))
-                    print("  ratio bridge/responder: %.2f of the throughput, p50 x%.2f" % (
-                        rps_c / rps_r, percentile(lat_c, 50) / percentile(lat_r, 50)))
+                    print("  client/bare:   %.2f of the throughput, p50 x%.2f" % (
+                        rps_c / rps_b, percentile(lat_c, 50) / percentile(lat_b, 50)))
+                    print("  client/shaped: %.2f of the throughput, p50 x%.2f" % (
+                        rps_c / rps_s, percentile(lat_c, 50) / percentile(lat_s, 50)))
+                    lost = fail_c + fail_b + fail_s
+                    print("  lost replies: %s" % ("none" if lost == 0 else "%d (client %d, bare %d, shaped %d)" % (
+                        lost, fail_c, fail_b, fail_s)))
+            answered, closed, ok = silent_peer_figures(harness.BRIDGE_PORT)
+            print("\n== silent peers (6 connections that send nothing, open before the request)")
+            print("real request answered after %.0f ms (%s); silent ones all closed by the client %.1f s after" % (
+                1000 * answered, "replied" if ok else "NO REPLY", closed))
+            print("  (baseline: the sequential client p50 above, with no silent connection)")
             print("service calls made while at the gate: %d" % (len(relay.calls) - calls_before))
             d.run("wm-close")
             d.wait_gone()
