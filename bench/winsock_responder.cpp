@@ -11,7 +11,11 @@
 // that the main (UI) thread owns, the reply as four header sends and one
 // body send. Serving runs on a second thread, as the bridge does.
 //
-// Usage: winsock_responder.exe [--shaped] <port> [ready-file]
+// With --shaped-hidden the list box is hidden (the client's list is hidden
+// while its window sits in the tray; a send to a hidden list costs less
+// under Wine).
+//
+// Usage: winsock_responder.exe [--shaped|--shaped-hidden] <port> [ready-file]
 #include <winsock2.h>
 #include <windows.h>
 
@@ -96,13 +100,14 @@ void Serve(SOCKET conn) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool shaped = argc > 1 && std::strcmp(argv[1], "--shaped") == 0;
+    const bool hidden = argc > 1 && std::strcmp(argv[1], "--shaped-hidden") == 0;
+    const bool shaped = hidden || (argc > 1 && std::strcmp(argv[1], "--shaped") == 0);
     if (shaped) {
         --argc;
         ++argv;
     }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: winsock_responder [--shaped] <port> [ready-file]\n");
+        std::fprintf(stderr, "usage: winsock_responder [--shaped|--shaped-hidden] <port> [ready-file]\n");
         return 2;
     }
     WSADATA wsa;
@@ -118,9 +123,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (shaped) {
-        // A visible list box of the main thread, as the client's status list.
+        // A list box of the main thread, as the client's status list.
         g_list = CreateWindowExA(0, "LISTBOX", "shaped responder",
-                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 300,
+                                 WS_OVERLAPPEDWINDOW | (hidden ? 0 : WS_VISIBLE) | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 300,
                                  200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (!g_list) return 1;
         CreateThread(nullptr, 0, ShapedLoop, reinterpret_cast<void*>(ls), 0, nullptr);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bridge/bridge_texts.h"
+#include "core/step_trace.h"
 
 namespace qex::bridge {
 namespace {
@@ -23,7 +24,11 @@ constexpr int kSendFlags = MSG_NOSIGNAL;  // a vanished peer is an error, not a 
 class ConnectionChannel : public IReplyChannel {
 public:
     ConnectionChannel(net::Socket s, IStatusSink& status) : socket_(s), status_(status) {}
-    void SendReply(const std::string& body) override { bridge::SendReply(socket_, body, status_); }
+    void SendReply(const std::string& body) override {
+        QEX_STEP("reply composed");
+        bridge::SendReply(socket_, body, status_);
+        QEX_STEP("reply sent");
+    }
 
 private:
     net::Socket socket_;
@@ -174,11 +179,14 @@ bool Listener::Serve(net::Socket listener) {
 }
 
 void Listener::Accept(net::Socket c, const sockaddr_in& peer) {
+    QEX_STEP("accepted");
     host_.AppendStatus(text::kConnectionReceived);
+    QEX_STEP("status line: connection");
     char address[16] = {0};
     const char* dotted = inet_ntoa(peer.sin_addr);
     if (dotted) std::strncpy(address, dotted, sizeof address - 1);
     host_.AppendStatus(address);
+    QEX_STEP("status line: address");
     if (std::strncmp(address, text::kLocalPeerPrefix, sizeof text::kLocalPeerPrefix - 1) != 0) {
         net::CloseSocket(c);
         return;
@@ -230,9 +238,12 @@ Listener::ReadResult Listener::Read(Pending& p) {
 }
 
 void Listener::ServeRequest(Pending p) {
+    QEX_STEP("request received");
     ConnectionChannel channel(p.socket, host_);
     handler_(p.bytes, channel);
     StartDraining(p.socket);
+    QEX_STEP("shut for sending");
+    QEX_STEP_FLUSH();
 }
 
 void Listener::StartDraining(net::Socket s) {
