@@ -199,6 +199,21 @@ void Listener::Accept(net::Socket c, const sockaddr_in& peer) {
         return;
     }
 #endif
+    Pending p{c, std::string(), Clock::now() + std::chrono::milliseconds(options_.requestWaitMs)};
+    // A browser sends its request right after connecting, so it is mostly
+    // in by now: read it without waiting on the connection.
+    if (net::BytesReadable(c) > 0) {
+        switch (Read(p)) {
+        case ReadResult::kComplete:
+            QEX_STEP("request read at once");
+            ready_.push_back(std::move(p));
+            return;
+        case ReadResult::kFailed:
+            return;
+        case ReadResult::kMore:
+            break;
+        }
+    }
     const int limit = std::max(1, std::min(options_.maxPending, kMaxPendingLimit));
     if (static_cast<int>(pending_.size()) >= limit) {
         // The oldest waits longest for its request: it is handed on with
@@ -206,7 +221,7 @@ void Listener::Accept(net::Socket c, const sockaddr_in& peer) {
         ready_.push_back(std::move(pending_.front()));
         pending_.pop_front();
     }
-    pending_.push_back(Pending{c, std::string(), Clock::now() + std::chrono::milliseconds(options_.requestWaitMs)});
+    pending_.push_back(std::move(p));
 }
 
 Listener::ReadResult Listener::Read(Pending& p) {
