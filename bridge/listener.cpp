@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cstdio>
 #include <cstring>
 
@@ -40,6 +43,68 @@ std::chrono::milliseconds Until(std::chrono::steady_clock::time_point t,
     if (t <= now) return std::chrono::milliseconds(0);
     // Rounded up, so that a wait does not end just before the deadline.
     return std::chrono::duration_cast<std::chrono::milliseconds>(t - now) + std::chrono::milliseconds(1);
+}
+
+// While the listener waits in accept, the thread cannot look at IsRunning
+// itself: this watch does, and once the host stops running it connects to
+// the listener so that the accept returns.
+class ExitWatch {
+public:
+    ExitWatch(IListenerHost& host, net::Socket listener, int pollMs) {
+        sockaddr_in addr;
+        std::memset(&addr, 0, sizeof addr);
+        net::SockLen len = sizeof addr;
+        getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+        thread_ = std::thread([this, &host, addr, pollMs] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            while (!stop_) {
+                changed_.wait_for(lock, std::chrono::milliseconds(pollMs));
+                if (stop_ || host.IsRunning()) continue;
+                const net::Socket s = socket(AF_INET, SOCK_STREAM, 0);
+                if (s != net::kInvalidSocket) {
+                    connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+                    net::CloseSocket(s);
+                }
+                return;
+            }
+        });
+    }
+    ~ExitWatch() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    ExitWatch(const ExitWatch&) = delete;
+    ExitWatch& operator=(const ExitWatch&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+// Reads, without waiting, what the peer sent after the request that was
+// handed on. True when the peer has nothing more to send that could arrive
+// after a close (and reset the connection before the reply is read): it
+// closed, or the head has ended and nothing else is waiting.
+bool RestOfRequestRead(net::Socket s, const std::string& request) {
+    std::string tail = request.size() > 3 ? request.substr(request.size() - 3) : request;
+    char buf[512];
+    for (;;) {
+        const int waiting = net::BytesReadable(s);
+        if (waiting < 0) return false;
+        if (waiting == 0) break;
+        const int n = static_cast<int>(recv(s, buf, sizeof buf, 0));
+        if (n == 0) return true;  // the peer closed
+        if (n < 0) return false;
+        tail.append(buf, static_cast<std::size_t>(n));
+        tail.erase(0, tail.size() > 4 ? tail.size() - 4 : 0);
+    }
+    return tail.size() >= 4 && tail.compare(tail.size() - 4, 4, "\r\n\r\n") == 0;
 }
 
 std::string FormatError(const char* format, int code) {
@@ -84,7 +149,29 @@ bool Listener::Serve(net::Socket listener) {
         host_.AppendStatus(text::kNetInitFailed2);
         return false;
     }
+    ExitWatch watch(host_, listener, options_.exitPollMs);
     for (;;) {
+        if (pending_.empty() && ready_.empty() && draining_.empty()) {
+            // Nothing to watch but the listener: wait in accept itself.
+            // (Under Wine, a connection accepted after a select on the
+            // listener sends its reply several times slower.)
+            sockaddr_in peer;
+            std::memset(&peer, 0, sizeof peer);
+            net::SockLen len = sizeof peer;
+            const net::Socket c = accept(listener, reinterpret_cast<sockaddr*>(&peer), &len);
+            if (!host_.IsRunning()) {
+                if (c != net::kInvalidSocket) net::CloseSocket(c);  // the exit watch's call
+                break;
+            }
+            if (c == net::kInvalidSocket) continue;
+            Accept(c, peer);
+            if (!ready_.empty()) {
+                Pending p = std::move(ready_.front());
+                ready_.pop_front();
+                ServeRequest(std::move(p));
+            }
+            continue;
+        }
         // Wait for the listener, the pending and the draining connections at
         // once; no longer than the nearest deadline, and not at all while a
         // request is ready. Waiting in slices lets the thread see the exit
@@ -159,11 +246,11 @@ bool Listener::Serve(net::Socket listener) {
             std::memset(&peer, 0, sizeof peer);
             net::SockLen len = sizeof peer;
             const net::Socket c = accept(listener, reinterpret_cast<sockaddr*>(&peer), &len);
-            if (c == net::kInvalidSocket) {
-                if (!host_.IsRunning()) break;
-            } else {
-                Accept(c, peer);
+            if (!host_.IsRunning()) {
+                if (c != net::kInvalidSocket) net::CloseSocket(c);
+                break;
             }
+            if (c != net::kInvalidSocket) Accept(c, peer);
         }
 
         // One request at a time.
@@ -256,13 +343,17 @@ void Listener::ServeRequest(Pending p) {
     QEX_STEP("request received");
     ConnectionChannel channel(p.socket, host_);
     handler_(p.bytes, channel);
-    StartDraining(p.socket);
+    shutdown(p.socket, net::kShutSend);
+    if (RestOfRequestRead(p.socket, p.bytes)) {
+        net::CloseSocket(p.socket);
+    } else {
+        StartDraining(p.socket);
+    }
     QEX_STEP("shut for sending");
     QEX_STEP_FLUSH();
 }
 
 void Listener::StartDraining(net::Socket s) {
-    shutdown(s, net::kShutSend);
     if (static_cast<int>(draining_.size()) >= kMaxPendingLimit) {
         net::CloseSocket(draining_.front().socket);
         draining_.pop_front();

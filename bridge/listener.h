@@ -72,9 +72,10 @@ public:
     // The listening socket, or kInvalidSocket after showing the failure box.
     net::Socket CreateListenSocket();
 
-    // Accepts and serves connections until the host no longer runs (seen
-    // when the listener is idle or an accept fails). Returns false when the
-    // socket could not be set up.
+    // Accepts and serves connections until the host no longer runs (looked
+    // at every exitPollMs; a listener waiting in accept is woken by a
+    // connection of its own then). Returns false when the socket could not
+    // be set up.
     bool Serve(net::Socket listener);
 
     // Closes the listener so a blocked accept returns (used at exit and by
@@ -89,8 +90,9 @@ private:
         std::string bytes;
         Clock::time_point deadline;
     };
-    // A connection that is answered and shut for sending; what the peer
-    // still sends is read until it closes or the deadline passes.
+    // A connection that is answered and shut for sending, whose peer may
+    // still send: what it sends is read until it closes or the deadline
+    // passes.
     struct Draining {
         net::Socket socket;
         Clock::time_point deadline;

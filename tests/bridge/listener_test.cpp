@@ -104,6 +104,44 @@ std::string Exchange(unsigned short port, const std::string& request, const char
     return reply;
 }
 
+// Connects from 127.0.0.1 and leaves the connection open.
+net::Socket Connect(unsigned short port) {
+    net::Socket s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr;
+    std::memset(&addr, 0, sizeof addr);
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
+    if (connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        net::CloseSocket(s);
+        return net::kInvalidSocket;
+    }
+    return s;
+}
+
+void SendText(net::Socket s, const std::string& bytes) {
+    int len = static_cast<int>(bytes.size());
+    ASSERT_EQ(0, SendAll(s, bytes.data(), len));
+}
+
+// Reads until the server closes (with a generous ceiling); the body, or
+// "<open>" when the connection stayed open.
+std::string BodyWhenClosed(net::Socket s) {
+    std::string reply;
+    char buf[1024];
+    for (;;) {
+        if (!net::WaitReadable(s, 20000)) return "<open>";
+        const int n = static_cast<int>(recv(s, buf, sizeof buf, 0));
+        if (n <= 0) break;
+        reply.append(buf, static_cast<std::size_t>(n));
+    }
+    const std::size_t head = reply.find("\r\n\r\n");
+    return head == std::string::npos ? reply : reply.substr(head + 4);
+}
+
+// True when the server has neither sent anything nor closed.
+bool StillOpen(net::Socket s) { return !net::WaitReadable(s, 0); }
+
 class ListenerTest : public ::testing::Test {
 protected:
     void Start(RequestHandler handler, ListenerOptions options = {}) {
@@ -176,49 +214,24 @@ TEST_F(ListenerTest, OnlyTheFirst500BytesAreReadAndTheReplyStillArrivesIntact) {
         seenSize = request.size();
         channel.SendReply("ok");
     });
-    const std::string reply = Exchange(port, std::string(4000, 'a'));
-    EXPECT_LE(seenSize, 500u);
-    EXPECT_GT(seenSize, 0u);
-    EXPECT_EQ("ok", reply.substr(reply.size() - 2));
-}
-
-// Connects from 127.0.0.1 and leaves the connection open.
-net::Socket Connect(unsigned short port) {
-    net::Socket s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr;
-    std::memset(&addr, 0, sizeof addr);
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
-    if (connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        net::CloseSocket(s);
-        return net::kInvalidSocket;
+    // Bytes that never end a head (the rest is drained), a browser's head
+    // of some 900 bytes (the rest is read at once), and one whose end comes
+    // later (drained until it comes).
+    const std::string head = "GET /?data=xQEXDATAEND HTTP/1.1\r\n" + std::string(900, 'h') + "\r\n\r\n";
+    for (const std::string& request : {std::string(4000, 'a'), head}) {
+        seenSize = 0;
+        const std::string reply = Exchange(port, request);
+        EXPECT_LE(seenSize, 500u);
+        EXPECT_GT(seenSize, 0u);
+        EXPECT_EQ("ok", reply.substr(reply.size() - 2));
     }
-    return s;
+    const net::Socket late = Connect(port);
+    SendText(late, head.substr(0, 700));
+    std::this_thread::sleep_for(100ms);
+    SendText(late, head.substr(700));
+    EXPECT_EQ("ok", BodyWhenClosed(late));
+    net::CloseSocket(late);
 }
-
-void SendText(net::Socket s, const std::string& bytes) {
-    int len = static_cast<int>(bytes.size());
-    ASSERT_EQ(0, SendAll(s, bytes.data(), len));
-}
-
-// Reads until the server closes (with a generous ceiling); the body, or
-// "<open>" when the connection stayed open.
-std::string BodyWhenClosed(net::Socket s) {
-    std::string reply;
-    char buf[1024];
-    for (;;) {
-        if (!net::WaitReadable(s, 20000)) return "<open>";
-        const int n = static_cast<int>(recv(s, buf, sizeof buf, 0));
-        if (n <= 0) break;
-        reply.append(buf, static_cast<std::size_t>(n));
-    }
-    const std::size_t head = reply.find("\r\n\r\n");
-    return head == std::string::npos ? reply : reply.substr(head + 4);
-}
-
-// True when the server has neither sent anything nor closed.
-bool StillOpen(net::Socket s) { return !net::WaitReadable(s, 0); }
 
 // The requests the handler saw, in order; answers each non-empty one with
 // "ok:" and its size.
@@ -374,31 +387,45 @@ TEST_F(ListenerTest, WholeHeadStopsAtTheMaximumAndAtTheWait) {
     EXPECT_EQ("GET", seen[2]);
 }
 
+// Whether the listener waits in accept alone (idle) or watches a silent
+// peer too when the user exits, it ends by itself: nobody closes its socket.
 TEST(ListenerStop, ServeEndsOnItsOwnOnceTheHostStopsRunning) {
-    FakeListenerHost host;
-    ListenerOptions options;
-    options.port = 0;
-    Listener listener(host, [](const std::string&, IReplyChannel&) {}, options);
-    const net::Socket s = listener.CreateListenSocket();
-    ASSERT_NE(net::kInvalidSocket, s);
-    std::atomic<bool> ended{false};
-    std::thread t([&] {
-        EXPECT_TRUE(listener.Serve(s));
-        ended = true;
-    });
-    // A silent peer is open when the user exits.
-    sockaddr_in addr;
-    net::SockLen len = sizeof addr;
-    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
-    const net::Socket silent = Connect(ntohs(addr.sin_port));
-    ASSERT_TRUE(host.WaitForLines(2));
-    host.running = false;  // nobody closes the socket: the listener must notice
-    for (int i = 0; i < 2000 && !ended; ++i) std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(ended);
-    if (!ended) Listener::Close(s);
-    t.join();
-    EXPECT_EQ("", BodyWhenClosed(silent));  // closed by the listener on its way out
-    net::CloseSocket(silent);
+    for (const bool withSilentPeer : {false, true}) {
+        SCOPED_TRACE(withSilentPeer ? "a silent peer open" : "idle");
+        FakeListenerHost host;
+        ListenerOptions options;
+        options.port = 0;
+        Listener listener(host, [](const std::string&, IReplyChannel&) {}, options);
+        const net::Socket s = listener.CreateListenSocket();
+        ASSERT_NE(net::kInvalidSocket, s);
+        std::atomic<bool> ended{false};
+        std::thread t([&] {
+            EXPECT_TRUE(listener.Serve(s));
+            ended = true;
+        });
+        net::Socket silent = net::kInvalidSocket;
+        if (withSilentPeer) {
+            sockaddr_in addr;
+            net::SockLen len = sizeof addr;
+            getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+            silent = Connect(ntohs(addr.sin_port));
+            ASSERT_TRUE(host.WaitForLines(2));
+        } else {
+            std::this_thread::sleep_for(50ms);  // let it settle in accept
+        }
+        host.running = false;
+        for (int i = 0; i < 2000 && !ended; ++i) std::this_thread::sleep_for(10ms);
+        EXPECT_TRUE(ended);
+        if (!ended) Listener::Close(s);
+        t.join();
+        if (withSilentPeer) {
+            EXPECT_EQ("", BodyWhenClosed(silent));  // closed by the listener on its way out
+            net::CloseSocket(silent);
+            EXPECT_EQ(2u, host.Lines().size());
+        } else {
+            EXPECT_TRUE(host.Lines().empty());  // the wake-up is no connection of a browser
+        }
+    }
 }
 
 TEST(ListenerSetup, PortInUseShowsTheBindCodeAndTheStatusLine) {
