@@ -102,6 +102,20 @@ def fmt_load(name, rps, lat, failures):
         name, rps, 1000 * percentile(lat, 50), 1000 * percentile(lat, 99), failures)
 
 
+def mapped_dlls(pid):
+    """Names of the DLLs a Wine process has mapped (from /proc/<pid>/maps)."""
+    names = set()
+    try:
+        with open("/proc/%d/maps" % pid) as f:
+            for line in f:
+                path = line.split(None, 5)[-1].strip()
+                if path.lower().endswith((".dll", ".so", ".drv")) and "/" in path:
+                    names.add(os.path.basename(path).lower().replace(".so", ""))
+    except OSError:
+        pass
+    return names
+
+
 def proc_stat(pid):
     """(utime+stime in clock ticks, rss in kB) of one Linux process."""
     with open("/proc/%d/stat" % pid) as f:
@@ -256,6 +270,9 @@ class Responder:
 # ---------------------------------------------------------------- phases
 
 
+BARE_DLLS = {}
+
+
 def bare_dialog_figures(tree, runs=3, libs=False):
     """Start-up to WM_INITDIALOG and resident memory of the bare dialog;
     with `libs` after starting the system libraries the client starts."""
@@ -275,6 +292,7 @@ def bare_dialog_figures(tree, runs=3, libs=False):
             times.append(time.perf_counter() - t0)
             time.sleep(1)  # let it settle before reading its memory
             rss.append(proc_stat(c.proc.pid)[1])
+            BARE_DLLS[libs] = mapped_dlls(c.proc.pid)
         finally:
             c.kill()
     return times, rss
@@ -484,6 +502,9 @@ def run(tree, opts):
             print("resident memory of QEXTivara.exe: %d kB (bare dialog with libraries %d kB, ratio %.1f;"
                   " plain %d kB)" % (client_rss, statistics.median(rss), client_rss / statistics.median(rss),
                                      statistics.median(plain_rss)))
+            extra = sorted(mapped_dlls(client.proc.pid) - BARE_DLLS.get(True, set()))
+            print("libraries the client has mapped beyond the bare dialog with libraries: %s" % (
+                " ".join(extra) or "none"))
             print("prefix's shared Wine processes (%s): %d kB" % (
                 ", ".join(sorted(set(shared.values()))), shared_rss))
 
