@@ -201,10 +201,11 @@ bool Listener::Serve(net::Socket listener) {
 #ifndef _WIN32
             if (errno == EINTR) continue;
 #endif
-            // The listener was closed under us (exit), or the set is broken.
+            // The listener was closed under us (exit), or a connection in the
+            // set is broken: drop them all rather than spin on it.
             if (!host_.IsRunning()) break;
-            FD_ZERO(&readable);
-            FD_SET(listener, &readable);  // let accept tell
+            CloseAll();
+            continue;
         }
         if (n == 0 && ready_.empty() && !host_.IsRunning()) break;
 
