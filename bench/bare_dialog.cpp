@@ -1,10 +1,16 @@
 // The smallest Win32 program with a window: a modal dialog built from an
 // in-memory template, closed by WM_CLOSE. Its start-up time and memory
 // under Wine are what any dialog program pays before doing anything; the
-// client's figures are read beside them.
-// Usage: bare_dialog.exe [ready-file]   (the file is written once the
-// dialog is initialised)
+// client's figures are read beside them. With --libs it first starts the
+// system libraries the client starts before its dialog (common controls
+// version 6, Windows Sockets 1.1, COM with OLE), so that what is left of the
+// client's figures is the client's own.
+// Usage: bare_dialog.exe [--libs] [ready-file]   (the file is written once
+// the dialog is initialised)
+#include <winsock2.h>
 #include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
 
 #include <cstdio>
 #include <cstring>
@@ -43,6 +49,15 @@ struct Template {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--libs") == 0) {
+        --argc;
+        ++argv;
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+        WSADATA wsa;
+        WSAStartup(MAKEWORD(1, 1), &wsa);
+        OleInitialize(nullptr);
+    }
     if (argc > 1) g_readyFile = argv[1];
     Template t;
     std::memset(&t, 0, sizeof(t));

@@ -102,6 +102,20 @@ def fmt_load(name, rps, lat, failures):
         name, rps, 1000 * percentile(lat, 50), 1000 * percentile(lat, 99), failures)
 
 
+def mapped_dlls(pid):
+    """Names of the DLLs a Wine process has mapped (from /proc/<pid>/maps)."""
+    names = set()
+    try:
+        with open("/proc/%d/maps" % pid) as f:
+            for line in f:
+                path = line.split(None, 5)[-1].strip()
+                if path.lower().endswith((".dll", ".so", ".drv")) and "/" in path:
+                    names.add(os.path.basename(path).lower().replace(".so", ""))
+    except OSError:
+        pass
+    return names
+
+
 def proc_stat(pid):
     """(utime+stime in clock ticks, rss in kB) of one Linux process."""
     with open("/proc/%d/stat" % pid) as f:
@@ -205,18 +219,44 @@ class TimingRelay(FailingLoginQuery):
             return [c for c in self.calls if t0 <= c[0] <= t1]
 
 
-class Responder:
-    """winsock_responder.exe on a free loopback port, under the same prefix."""
+class ListenerResponder:
+    """listener_responder.exe: the client's listener alone, in a process of
+    its own, with a hidden status list."""
 
     def __init__(self, tree):
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            self.port = s.getsockname()[1]
+        self.ready = os.path.join(tree.work, "bench", "listener.ready")
+        if os.path.exists(self.ready):
+            os.remove(self.ready)
+        self.proc = Client(tree, "listener_responder.exe", [str(self.port), self.ready]).start()
+
+    def __enter__(self):
+        harness.wait_until(lambda: os.path.exists(self.ready), 120, "the listener responder")
+        return self
+
+    def __exit__(self, *exc):
+        self.proc.kill()
+        return False
+
+
+class Responder:
+    """winsock_responder.exe on a free loopback port, under the same prefix:
+    the bare floor, or with `shaped` the floor of the bridge's own steps
+    (two synchronous status lines to a visible list of the UI thread, four
+    header sends and a body send)."""
+
+    def __init__(self, tree, shaped=None):
         self.tree = tree
         with socket.socket() as s:
             s.bind(("127.0.0.1", 0))
             self.port = s.getsockname()[1]
-        self.ready = os.path.join(tree.work, "bench", "responder.ready")
+        self.ready = os.path.join(tree.work, "bench", "responder-%s.ready" % (shaped or "bare"))
         if os.path.exists(self.ready):
             os.remove(self.ready)
-        self.proc = Client(tree, "winsock_responder.exe", [str(self.port), self.ready]).start()
+        args = (["--" + shaped] if shaped else []) + [str(self.port), self.ready]
+        self.proc = Client(tree, "winsock_responder.exe", args).start()
 
     def __enter__(self):
         harness.wait_until(lambda: os.path.exists(self.ready), 120, "the Winsock responder")
@@ -230,20 +270,29 @@ class Responder:
 # ---------------------------------------------------------------- phases
 
 
-def bare_dialog_figures(tree, runs=3):
-    """Start-up to WM_INITDIALOG and resident memory of the bare dialog."""
+BARE_DLLS = {}
+
+
+def bare_dialog_figures(tree, runs=3, libs=False):
+    """Start-up to WM_INITDIALOG and resident memory of the bare dialog;
+    with `libs` after starting the system libraries the client starts."""
     times, rss = [], []
     ready = os.path.join(tree.work, "bench", "bare.ready")
     for _ in range(runs):
         if os.path.exists(ready):
             os.remove(ready)
         t0 = time.perf_counter()
-        c = Client(tree, "bare_dialog.exe", [ready]).start()
+        c = Client(tree, "bare_dialog.exe", (["--libs"] if libs else []) + [ready]).start()
         try:
-            harness.wait_until(lambda: os.path.exists(ready), 120, "the bare dialog")
+            # Polled as often as the client's listener is (harness.wait_until
+            # looks only every 100 ms).
+            deadline = t0 + 120
+            while not os.path.exists(ready) and time.perf_counter() < deadline:
+                time.sleep(0.005)
             times.append(time.perf_counter() - t0)
             time.sleep(1)  # let it settle before reading its memory
             rss.append(proc_stat(c.proc.pid)[1])
+            BARE_DLLS[libs] = mapped_dlls(c.proc.pid)
         finally:
             c.kill()
     return times, rss
@@ -298,6 +347,102 @@ def sign_round_trips(relay, n):
     return rows
 
 
+def silent_peer_figures(port, silent=6):
+    """With `silent` connections open that send nothing: seconds until a
+    real request is answered, seconds until the server has closed all the
+    silent ones (from their connect), and whether the reply came. The
+    silent ones are opened a moment before (as a browser opens them ahead):
+    seven connects at once would overflow the listen backlog of 5, and the
+    system would retry the dropped one after a second whatever the server
+    does."""
+    socks = [socket.create_connection(("127.0.0.1", port), timeout=60) for _ in range(silent)]
+    time.sleep(0.5)
+    t0 = time.perf_counter()
+    try:
+        answered, body = request(port, timeout=60)
+        ok = body.startswith(b"HTTP/1.0 200")
+    except OSError:
+        answered, ok = float("nan"), False
+    closed = []
+    for s in socks:
+        try:
+            s.settimeout(60)
+            while s.recv(100):
+                pass
+            closed.append(time.perf_counter() - t0)
+        except OSError:
+            closed.append(float("nan"))
+        finally:
+            s.close()
+    return answered, max(closed), ok
+
+
+def seal_breakdown(tree, trace_tree, root, relay, n):
+    """One seal's steps as the client itself timed them: the client of a
+    tree configured with -DQEX_STEP_TRACE=ON writes, per request, when each
+    step ended (core/step_trace.h). Prints the median time of each step
+    (from the end of the step before) over `n` seals."""
+    d, tool = Driver(tree), LoginTool(tree)
+    exe = os.path.join(os.path.abspath(trace_tree), "bin", "QEXTivara.exe")
+    steps = os.path.join(tree.work, "bench", "steps.txt")
+    if os.path.exists(steps):
+        os.remove(steps)
+    while not harness.port_free():
+        harness.wait_until(harness.port_free, harness.PORT_FREE_S, "port 10102 to be free")
+    env = {"QEX_SKF_ROOT": root, "QEX_STEP_TRACE_FILE": "Z:" + steps.replace("/", "\\")}
+    with Client(tree, exe=exe, env=env):
+        d.wait_window(harness.FIRST_WINDOW_MS)
+        harness.wait_until(lambda: harness.port_owner_prefix() is not None, 60, "the bridge to listen")
+        d.wait_line(harness.STARTUP_ONE_KEY)
+        d.run("click", 1)
+        test_login.type_pin(tool, "123456")
+        d.run("click-msgbox", test_login.PIN_CAPTION, 1)
+        assert d.run("wait-title", test_login.TITLE_IN, harness.EVENT_MS, check=False)[0] == 0, d.dump()
+        if os.path.exists(steps):
+            os.remove(steps)  # the login's marks are the main thread's; nothing of the bridge yet
+        rows = sign_round_trips(relay, n)
+        # Then the same client at the login gate (key pulled): the bridge's
+        # own steps with nothing else in between.
+        shutil.move(os.path.join(root, "KEY1"), os.path.join(root, "..", "KEY1.out"))
+        tool.devchange()
+        assert d.run("wait-title", test_login.TITLE_OUT, harness.EVENT_MS, check=False)[0] == 0, d.dump()
+        _, lat_gate, _ = load(harness.BRIDGE_PORT, 200, 1)
+        d.run("wm-close")
+        d.wait_gone()
+        shutil.move(os.path.join(root, "..", "KEY1.out"), os.path.join(root, "KEY1"))
+    lines = []
+    with open(steps) as f:
+        for line in f:
+            parts = line.rstrip("\n").split("\t")
+            lines.append([(parts[i], int(parts[i + 1])) for i in range(0, len(parts) - 1, 2)])
+
+    def breakdown(title, chosen):
+        print("\n== %s (client's own timestamps, trace build, median of %d)" % (title, len(chosen)))
+        if not chosen:
+            print("nothing traced (%d request lines in all)" % len(lines))
+            return None
+        shape = [name for name, _ in chosen[0]]
+        same = [l for l in chosen if [name for name, _ in l] == shape]
+        for i, name in enumerate(shape):
+            if i == 0:
+                continue
+            delta = statistics.median(l[i][1] - l[i - 1][1] for l in same)
+            print("  %-36s %8.2f ms" % (name, delta / 1000.0))
+        return statistics.median(l[-1][1] for l in same) / 1000.0
+
+    inside = breakdown("one seal, step by step", [l for l in lines if any(n == "key: PIN, sign" for n, _ in l)])
+    if inside is not None:
+        total = statistics.median(r[0] for r in rows) * 1000.0
+        service = statistics.median(r[1] for r in rows) * 1000.0
+        print("  accept to shut, inside the client:   %8.2f ms (request seen by the page: %.1f ms, of which the"
+              " service itself %.1f ms)" % (inside, total, service))
+    gate = [l for l in lines if len(l) > 3 and not any(n.startswith("service") for n, _ in l)]
+    inside = breakdown("one request at the login gate, step by step", gate[-150:])
+    if inside is not None:
+        print("  accept to shut, inside the client:   %8.2f ms (request seen by the page: p50 %.2f ms)" % (
+            inside, 1000 * percentile(lat_gate, 50)))
+
+
 def cpu_over(pids, seconds):
     """Clock ticks used by each pid over `seconds` of doing nothing."""
     before = {p: proc_stat(p)[0] for p in pids}
@@ -321,11 +466,12 @@ def run(tree, opts):
     print("key session per seal (open, PIN, sign, verify, close): %.2f ms" % key["session_ms"])
     print("SKF_RSASignData alone:                                 %.2f ms" % key["sign_ms"])
 
-    times, rss = bare_dialog_figures(tree)
-    print("\n== baseline: bare dialog")
-    print("start-up to WM_INITDIALOG: %s ms (median %.0f)" % (
-        " ".join("%.0f" % (1000 * t) for t in times), 1000 * statistics.median(times)))
-    print("resident memory: %d kB" % statistics.median(rss))
+    plain_times, plain_rss = bare_dialog_figures(tree)
+    times, rss = bare_dialog_figures(tree, libs=True)
+    print("\n== baseline: bare dialog (plain; with the client's system libraries started)")
+    for name, t, r in (("plain", plain_times, plain_rss), ("with libraries", times, rss)):
+        print("%-15s start-up to WM_INITDIALOG: %s ms (median %.0f); resident memory %d kB" % (
+            name, " ".join("%.0f" % (1000 * x) for x in t), 1000 * statistics.median(t), statistics.median(r)))
 
     service = SealService(tree, "bench")
     service.register(test_login.cert_hash(root), web_url="NOURL", need_hw="0")
@@ -334,6 +480,9 @@ def run(tree, opts):
     test_login.configure(tree, relay.port)
     try:
         wait_file_line(opts.wait_file, "rc=", "the other run to release port 10102")
+        if opts.trace_only:
+            seal_breakdown(tree, opts.trace_tree, root, relay, opts.seals)
+            return
         client, startup = start_client_timed(tree, root)
         with client:
             d.wait_window(harness.FIRST_WINDOW_MS)
@@ -348,9 +497,14 @@ def run(tree, opts):
                 except OSError:
                     pass
             print("\n== client start-up and memory")
-            print("process start to bridge listening: %.0f ms" % (1000 * startup))
-            print("resident memory of QEXTivara.exe: %d kB (bare dialog %d kB, ratio %.1f)" % (
-                client_rss, statistics.median(rss), client_rss / statistics.median(rss)))
+            print("process start to bridge listening: %.0f ms (bare dialog with libraries %.0f ms, ratio %.2f)" % (
+                1000 * startup, 1000 * statistics.median(times), startup / statistics.median(times)))
+            print("resident memory of QEXTivara.exe: %d kB (bare dialog with libraries %d kB, ratio %.1f;"
+                  " plain %d kB)" % (client_rss, statistics.median(rss), client_rss / statistics.median(rss),
+                                     statistics.median(plain_rss)))
+            extra = sorted(mapped_dlls(client.proc.pid) - BARE_DLLS.get(True, set()))
+            print("libraries the client has mapped beyond the bare dialog with libraries: %s" % (
+                " ".join(extra) or "none"))
             print("prefix's shared Wine processes (%s): %d kB" % (
                 ", ".join(sorted(set(shared.values()))), shared_rss))
 
@@ -395,22 +549,52 @@ def run(tree, opts):
             if not gate_ok:
                 print("warning: the gate reply is not STATUS 1 %s; figures below are of that reply" % LOGIN_FIRST)
             calls_before = len(relay.calls)
-            with Responder(tree) as responder:
-                # Sequential once more at the end: the client's status list
-                # has grown by two lines per connection by then.
+            # The floors run under the same Wine, beside the client, in the
+            # same run: bare (nothing but the sockets) and shaped (the steps
+            # the bridge cannot leave out).
+            shown = d.dump().get("visible") == "1"
+            print("client window %s: its status lines go to a %s list" % (
+                "shown" if shown else "hidden (tray)", "visible" if shown else "hidden"))
+            with Responder(tree) as bare, Responder(tree, "shaped") as shaped, \
+                    Responder(tree, "shaped-hidden") as shaped_hidden, ListenerResponder(tree) as alone:
+                # Sequential once more at the end: the status lists (the
+                # client's and the shaped floor's) have grown by two lines
+                # per connection by then.
                 for clients in (1, 8, 1):
                     n = opts.requests
                     rps_c, lat_c, fail_c = load(harness.BRIDGE_PORT, n, clients)
-                    rps_r, lat_r, fail_r = load(responder.port, n, clients)
-                    label = "sequential" if clients == 1 else "%d clients" % clients
-                    print("%s, %d requests:" % (label, n))
+                    rps_b, lat_b, fail_b = load(bare.port, n, clients)
+                    rps_s, lat_s, fail_s = load(shaped.port, n, clients)
+                    rps_h, lat_h, fail_h = load(shaped_hidden.port, n, clients)
+                    rps_l, lat_l, fail_l = load(alone.port, n, clients)
+                    label = "sequential" if clients == 1 else "%d concurrent clients" % clients
+                    print("%s, %d requests each:" % (label, n))
+                    print("  " + fmt_load("bare floor", rps_b, lat_b, fail_b))
+                    print("  " + fmt_load("shaped, list shown", rps_s, lat_s, fail_s))
+                    print("  " + fmt_load("shaped, list hidden", rps_h, lat_h, fail_h))
+                    print("  " + fmt_load("listener alone", rps_l, lat_l, fail_l))
                     print("  " + fmt_load("client bridge", rps_c, lat_c, fail_c))
-                    print("  " + fmt_load("Winsock responder", rps_r, lat_r, fail_r))
-                    print("  ratio bridge/responder: %.2f of the throughput, p50 x%.2f" % (
-                        rps_c / rps_r, percentile(lat_c, 50) / percentile(lat_r, 50)))
+                    print("  client/bare:   %.2f of the throughput, p50 x%.2f" % (
+                        rps_c / rps_b, percentile(lat_c, 50) / percentile(lat_b, 50)))
+                    for name, rps_x, lat_x in (("shown", rps_s, lat_s), ("hidden", rps_h, lat_h)):
+                        print("  client/shaped (list %s): %.2f of the throughput, p50 x%.2f" % (
+                            name, rps_c / rps_x, percentile(lat_c, 50) / percentile(lat_x, 50)))
+                    lost = fail_c + fail_b + fail_s + fail_h + fail_l
+                    print("  lost replies: %s" % ("none" if lost == 0 else
+                                                  "%d (client %d, bare %d, shaped %d/%d, listener alone %d)" % (
+                                                      lost, fail_c, fail_b, fail_s, fail_h, fail_l)))
+            answered, closed, ok = silent_peer_figures(harness.BRIDGE_PORT)
+            print("\n== silent peers (6 connections that send nothing, open before the request)")
+            print("real request answered after %.0f ms (%s); silent ones all closed by the client %.1f s after" % (
+                1000 * answered, "replied" if ok else "NO REPLY", closed))
+            print("  (baseline: the sequential client p50 above, with no silent connection)")
             print("service calls made while at the gate: %d" % (len(relay.calls) - calls_before))
             d.run("wm-close")
             d.wait_gone()
+        if opts.trace_tree:
+            # Key back in for the traced client.
+            shutil.move(os.path.join(root, "..", "KEY1.out"), os.path.join(root, "KEY1"))
+            seal_breakdown(tree, opts.trace_tree, root, relay, opts.seals)
     finally:
         relay.close()
         service.stop()
@@ -425,6 +609,9 @@ def main():
     parser.add_argument("--requests", type=int, default=300, help="requests per load figure")
     parser.add_argument("--seals", type=int, default=5, help="full seal round trips")
     parser.add_argument("--idle-seconds", type=int, default=60)
+    parser.add_argument("--trace-tree", help="a tree of the same kind configured with -DQEX_STEP_TRACE=ON"
+                        " (its QEXTivara.exe built): one seal's steps as the client timed them")
+    parser.add_argument("--trace-only", action="store_true", help="only the step-by-step figures of --trace-tree")
     parser.add_argument("--wait-file", help="wait until this file has a line starting with rc=")
     opts = parser.parse_args()
     tree = harness.Tree(opts.tree)

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cstdio>
 #include <cstring>
 
 #include "bridge/bridge_texts.h"
+#include "core/step_trace.h"
 
 namespace qex::bridge {
 namespace {
@@ -23,28 +27,84 @@ constexpr int kSendFlags = MSG_NOSIGNAL;  // a vanished peer is an error, not a 
 class ConnectionChannel : public IReplyChannel {
 public:
     ConnectionChannel(net::Socket s, IStatusSink& status) : socket_(s), status_(status) {}
-    void SendReply(const std::string& body) override { bridge::SendReply(socket_, body, status_); }
+    void SendReply(const std::string& body) override {
+        QEX_STEP("reply composed");
+        bridge::SendReply(socket_, body, status_);
+        QEX_STEP("reply sent");
+    }
 
 private:
     net::Socket socket_;
     IStatusSink& status_;
 };
 
-// Reads on until the head's empty line, kMaxRequestHead bytes, the peer's
-// close or the time bound.
-void ReadRestOfHead(net::Socket c, std::string& request, int waitMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    char buf[1024];
-    while (request.find("\r\n\r\n") == std::string::npos && request.find("\n\n") == std::string::npos &&
-           request.size() < kMaxRequestHead) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0 || !net::WaitReadable(c, static_cast<int>(left))) return;
-        const int room = static_cast<int>(std::min(sizeof buf, kMaxRequestHead - request.size()));
-        const int n = static_cast<int>(recv(c, buf, room, 0));
-        if (n <= 0) return;
-        request.append(buf, static_cast<std::size_t>(n));
+std::chrono::milliseconds Until(std::chrono::steady_clock::time_point t,
+                                std::chrono::steady_clock::time_point now) {
+    if (t <= now) return std::chrono::milliseconds(0);
+    // Rounded up, so that a wait does not end just before the deadline.
+    return std::chrono::duration_cast<std::chrono::milliseconds>(t - now) + std::chrono::milliseconds(1);
+}
+
+// While the listener waits in accept, the thread cannot look at IsRunning
+// itself: this watch does, and once the host stops running it connects to
+// the listener so that the accept returns.
+class ExitWatch {
+public:
+    ExitWatch(IListenerHost& host, net::Socket listener, int pollMs) {
+        sockaddr_in addr;
+        std::memset(&addr, 0, sizeof addr);
+        net::SockLen len = sizeof addr;
+        getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+        thread_ = std::thread([this, &host, addr, pollMs] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            while (!stop_) {
+                changed_.wait_for(lock, std::chrono::milliseconds(pollMs));
+                if (stop_ || host.IsRunning()) continue;
+                const net::Socket s = socket(AF_INET, SOCK_STREAM, 0);
+                if (s != net::kInvalidSocket) {
+                    connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+                    net::CloseSocket(s);
+                }
+                return;
+            }
+        });
     }
+    ~ExitWatch() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    ExitWatch(const ExitWatch&) = delete;
+    ExitWatch& operator=(const ExitWatch&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+// Reads, without waiting, what the peer sent after the request that was
+// handed on. True when the peer has nothing more to send that could arrive
+// after a close (and reset the connection before the reply is read): it
+// closed, or the head has ended and nothing else is waiting.
+bool RestOfRequestRead(net::Socket s, const std::string& request) {
+    std::string tail = request.size() > 3 ? request.substr(request.size() - 3) : request;
+    char buf[512];
+    for (;;) {
+        const int waiting = net::BytesReadable(s);
+        if (waiting < 0) return false;
+        if (waiting == 0) break;
+        const int n = static_cast<int>(recv(s, buf, sizeof buf, 0));
+        if (n == 0) return true;  // the peer closed
+        if (n < 0) return false;
+        tail.append(buf, static_cast<std::size_t>(n));
+        tail.erase(0, tail.size() > 4 ? tail.size() - 4 : 0);
+    }
+    return tail.size() >= 4 && tail.compare(tail.size() - 4, 4, "\r\n\r\n") == 0;
 }
 
 std::string FormatError(const char* format, int code) {
@@ -89,55 +149,226 @@ bool Listener::Serve(net::Socket listener) {
         host_.AppendStatus(text::kNetInitFailed2);
         return false;
     }
+    ExitWatch watch(host_, listener, options_.exitPollMs);
     for (;;) {
-        // Waiting in slices lets the thread see the exit and end by itself
-        // instead of staying blocked in accept until the process ends.
-        while (!net::WaitReadable(listener, options_.exitPollMs)) {
+        if (pending_.empty() && ready_.empty() && draining_.empty()) {
+            // Nothing to watch but the listener: wait in accept itself.
+            // (Under Wine, a connection accepted after a select on the
+            // listener sends its reply several times slower.)
+            sockaddr_in peer;
+            std::memset(&peer, 0, sizeof peer);
+            net::SockLen len = sizeof peer;
+            const net::Socket c = accept(listener, reinterpret_cast<sockaddr*>(&peer), &len);
             if (!host_.IsRunning()) {
-                Close(listener);
-                return true;
+                if (c != net::kInvalidSocket) net::CloseSocket(c);  // the exit watch's call
+                break;
             }
-        }
-        sockaddr_in peer;
-        std::memset(&peer, 0, sizeof peer);
-        net::SockLen len = sizeof peer;
-        const net::Socket c = accept(listener, reinterpret_cast<sockaddr*>(&peer), &len);
-        if (c == net::kInvalidSocket) {
-            if (host_.IsRunning()) continue;
-            Close(listener);
-            return true;
-        }
-        host_.AppendStatus(text::kConnectionReceived);
-        char address[16] = {0};
-        const char* dotted = inet_ntoa(peer.sin_addr);
-        if (dotted) std::strncpy(address, dotted, sizeof address - 1);
-        host_.AppendStatus(address);
-        if (std::strncmp(address, text::kLocalPeerPrefix, sizeof text::kLocalPeerPrefix - 1) != 0) {
-            net::CloseSocket(c);
+            if (c == net::kInvalidSocket) continue;
+            Accept(c, peer);
+            if (!ready_.empty()) {
+                Pending p = std::move(ready_.front());
+                ready_.pop_front();
+                ServeRequest(std::move(p));
+            }
             continue;
         }
-        ServeConnection(c);
+        // Wait for the listener, the pending and the draining connections at
+        // once; no longer than the nearest deadline, and not at all while a
+        // request is ready. Waiting in slices lets the thread see the exit
+        // and end by itself.
+        auto now = Clock::now();
+        auto wait = std::chrono::milliseconds(ready_.empty() ? options_.exitPollMs : 0);
+        for (const Pending& p : pending_) wait = std::min(wait, Until(p.deadline, now));
+        for (const Draining& d : draining_) wait = std::min(wait, Until(d.deadline, now));
+
+        fd_set readable;
+        FD_ZERO(&readable);
+        net::Socket highest = listener;
+        FD_SET(listener, &readable);
+        for (const Pending& p : pending_) {
+            FD_SET(p.socket, &readable);
+            highest = std::max(highest, p.socket);
+        }
+        for (const Draining& d : draining_) {
+            FD_SET(d.socket, &readable);
+            highest = std::max(highest, d.socket);
+        }
+        timeval tv;
+        tv.tv_sec = static_cast<long>(wait.count() / 1000);
+        tv.tv_usec = static_cast<long>((wait.count() % 1000) * 1000);
+        const int n = select(static_cast<int>(highest) + 1, &readable, nullptr, nullptr, &tv);
+        if (n < 0) {
+#ifndef _WIN32
+            if (errno == EINTR) continue;
+#endif
+            // The listener was closed under us (exit), or a connection in the
+            // set is broken: drop them all rather than spin on it.
+            if (!host_.IsRunning()) break;
+            CloseAll();
+            continue;
+        }
+        if (n == 0 && ready_.empty() && !host_.IsRunning()) break;
+
+        // Draining connections: the peer's close (or anything it sends, which
+        // is thrown away) and the deadline.
+        now = Clock::now();
+        for (auto it = draining_.begin(); it != draining_.end();) {
+            bool done = now >= it->deadline;
+            if (!done && FD_ISSET(it->socket, &readable)) {
+                char buf[512];
+                done = recv(it->socket, buf, sizeof buf, 0) <= 0;
+            }
+            if (done) {
+                net::CloseSocket(it->socket);
+                it = draining_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+
+        // Pending connections, in the order they were accepted: what they
+        // sent, and those whose time is up.
+        for (auto it = pending_.begin(); it != pending_.end();) {
+            ReadResult r = ReadResult::kMore;
+            if (FD_ISSET(it->socket, &readable)) r = Read(*it);
+            if (r == ReadResult::kMore && now >= it->deadline) r = ReadResult::kComplete;
+            if (r == ReadResult::kMore) {
+                ++it;
+                continue;
+            }
+            if (r == ReadResult::kComplete) ready_.push_back(std::move(*it));
+            it = pending_.erase(it);
+        }
+
+        // New connections get their status lines before anything else
+        // happens for them.
+        if (FD_ISSET(listener, &readable)) {
+            sockaddr_in peer;
+            std::memset(&peer, 0, sizeof peer);
+            net::SockLen len = sizeof peer;
+            const net::Socket c = accept(listener, reinterpret_cast<sockaddr*>(&peer), &len);
+            if (!host_.IsRunning()) {
+                if (c != net::kInvalidSocket) net::CloseSocket(c);
+                break;
+            }
+            if (c != net::kInvalidSocket) Accept(c, peer);
+        }
+
+        // One request at a time.
+        if (!ready_.empty()) {
+            Pending p = std::move(ready_.front());
+            ready_.pop_front();
+            ServeRequest(std::move(p));
+        }
     }
+    Close(listener);
+    CloseAll();
+    return true;
 }
 
-void Listener::ServeConnection(net::Socket c) {
-    std::string request;
-    // Nothing within the wait counts as an empty request: the bridge must not
-    // be held by a peer that never speaks.
-    if (net::WaitReadable(c, options_.requestWaitMs)) {
+void Listener::Accept(net::Socket c, const sockaddr_in& peer) {
+    QEX_STEP("accepted");
+    host_.AppendStatus(text::kConnectionReceived);
+    QEX_STEP("status line: connection");
+    char address[16] = {0};
+    const char* dotted = inet_ntoa(peer.sin_addr);
+    if (dotted) std::strncpy(address, dotted, sizeof address - 1);
+    host_.AppendStatus(address);
+    QEX_STEP("status line: address");
+    if (std::strncmp(address, text::kLocalPeerPrefix, sizeof text::kLocalPeerPrefix - 1) != 0) {
+        net::CloseSocket(c);
+        return;
+    }
+#ifndef _WIN32
+    // A descriptor beyond the set's range cannot be watched (Windows' sets
+    // hold sockets by count, which the bounds below keep in range).
+    if (c >= FD_SETSIZE) {
+        net::CloseSocket(c);
+        return;
+    }
+#endif
+    Pending p{c, std::string(), Clock::now() + std::chrono::milliseconds(options_.requestWaitMs)};
+    // A browser sends its request right after connecting, so it is mostly
+    // in by now: read it without waiting on the connection.
+    if (net::BytesReadable(c) > 0) {
+        switch (Read(p)) {
+        case ReadResult::kComplete:
+            QEX_STEP("request read at once");
+            ready_.push_back(std::move(p));
+            return;
+        case ReadResult::kFailed:
+            return;
+        case ReadResult::kMore:
+            break;
+        }
+    }
+    const int limit = std::max(1, std::min(options_.maxPending, kMaxPendingLimit));
+    if (static_cast<int>(pending_.size()) >= limit) {
+        // The oldest waits longest for its request: it is handed on with
+        // what it sent so far.
+        ready_.push_back(std::move(pending_.front()));
+        pending_.pop_front();
+    }
+    pending_.push_back(std::move(p));
+}
+
+Listener::ReadResult Listener::Read(Pending& p) {
+    if (!options_.readWholeHead) {
         char buf[kMaxRequest];
-        const int n = static_cast<int>(recv(c, buf, kMaxRequest, 0));
+        const int n = static_cast<int>(recv(p.socket, buf, kMaxRequest, 0));
         if (n < 0) {
             host_.AppendStatus(text::kTransferError);
-            net::CloseSocket(c);
-            return;
+            net::CloseSocket(p.socket);
+            return ReadResult::kFailed;
         }
-        request.assign(buf, static_cast<std::size_t>(n));
-        if (options_.readWholeHead) ReadRestOfHead(c, request, options_.requestWaitMs);
+        p.bytes.assign(buf, static_cast<std::size_t>(n));
+        return ReadResult::kComplete;
     }
-    ConnectionChannel channel(c, host_);
-    handler_(request, channel);
-    CloseGracefully(c, options_.drainMs);
+    char buf[2048];
+    const std::size_t room = std::min(sizeof buf, kMaxRequestHead - p.bytes.size());
+    const int n = static_cast<int>(recv(p.socket, buf, static_cast<int>(room), 0));
+    if (n < 0) {
+        host_.AppendStatus(text::kTransferError);
+        net::CloseSocket(p.socket);
+        return ReadResult::kFailed;
+    }
+    if (n == 0) return ReadResult::kComplete;  // the peer closed
+    // The end of the head may straddle two receives.
+    const std::size_t from = p.bytes.size() < 3 ? 0 : p.bytes.size() - 3;
+    p.bytes.append(buf, static_cast<std::size_t>(n));
+    if (p.bytes.find("\r\n\r\n", from) != std::string::npos) return ReadResult::kComplete;
+    return p.bytes.size() >= kMaxRequestHead ? ReadResult::kComplete : ReadResult::kMore;
+}
+
+void Listener::ServeRequest(Pending p) {
+    QEX_STEP("request received");
+    ConnectionChannel channel(p.socket, host_);
+    handler_(p.bytes, channel);
+    shutdown(p.socket, net::kShutSend);
+    if (RestOfRequestRead(p.socket, p.bytes)) {
+        net::CloseSocket(p.socket);
+    } else {
+        StartDraining(p.socket);
+    }
+    QEX_STEP("shut for sending");
+    QEX_STEP_FLUSH();
+}
+
+void Listener::StartDraining(net::Socket s) {
+    if (static_cast<int>(draining_.size()) >= kMaxPendingLimit) {
+        net::CloseSocket(draining_.front().socket);
+        draining_.pop_front();
+    }
+    draining_.push_back(Draining{s, Clock::now() + std::chrono::milliseconds(options_.drainMs)});
+}
+
+void Listener::CloseAll() {
+    for (const Pending& p : pending_) net::CloseSocket(p.socket);
+    for (const Pending& p : ready_) net::CloseSocket(p.socket);
+    for (const Draining& d : draining_) net::CloseSocket(d.socket);
+    pending_.clear();
+    ready_.clear();
+    draining_.clear();
 }
 
 void Listener::Close(net::Socket listener) {

@@ -3,6 +3,7 @@
 #include "bridge/bridge_texts.h"
 #include "bridge/jsonp.h"
 #include "bridge/request.h"
+#include "core/step_trace.h"
 #include "core/texts.h"
 
 namespace qex::bridge {
@@ -10,6 +11,7 @@ namespace qex::bridge {
 void ParseRequest(const std::string& received, IBridgeHost& host, ICodePage& codePage,
                   IReplyChannel& channel) {
     const CutRequest cut = CutSignRequest(received);
+    QEX_STEP("request cut");
     switch (cut.kind) {
     case RequestKind::kNoData:
         host.AppendStatus(text::kNoData);
@@ -58,6 +60,7 @@ void HandleSignRequest(IBridgeHost& host, ICodePage& codePage, const std::string
         channel.SendReply(StatusReply("1", time + text::kSealInfoFailed));
         return;
     }
+    QEX_STEP("seal info call");
     host.AppendStatus(std::string(text::kSealUser) + user);
     host.AppendStatus(std::string(text::kSealName) + sealName);
 
@@ -74,7 +77,9 @@ void HandleSignRequest(IBridgeHost& host, ICodePage& codePage, const std::string
         host.AppendStatus(text::kNoUnitGiven);
     }
 
+    QEX_STEP("status lines: user, seal, unit");
     const std::string sig = host.LoginAndSign(req.plain);
+    QEX_STEP("login procedure returned");
     const std::string uid = host.GetCertHashBase64();
     if (sig.empty()) {
         host.AppendStatus(text::kSignFailedLine);
@@ -83,6 +88,7 @@ void HandleSignRequest(IBridgeHost& host, ICodePage& codePage, const std::string
     }
 
     host.AppendStatus(text::kSignOkLine);
+    QEX_STEP("status line: signed");
     const std::string hw = host.GetHWResult();
     const std::string reply = BuildReply({
         {"IMGURL", img},

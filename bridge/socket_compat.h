@@ -9,6 +9,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -42,6 +43,21 @@ inline bool WaitReadable(Socket s, int ms) {
     tv.tv_sec = ms / 1000;
     tv.tv_usec = (ms % 1000) * 1000;
     return select(static_cast<int>(s) + 1, &set, nullptr, nullptr, &tv) > 0;
+}
+
+// The number of bytes that a receive would return at once, or -1 when that
+// cannot be told. Asks without a wait, and leaves the socket as it is (under
+// Wine, a select on a connection makes the sends that follow on it several
+// times slower; this does not).
+inline int BytesReadable(Socket s) {
+#ifdef _WIN32
+    u_long n = 0;
+    if (ioctlsocket(s, FIONREAD, &n) != 0) return -1;
+#else
+    int n = 0;
+    if (ioctl(s, FIONREAD, &n) != 0) return -1;
+#endif
+    return static_cast<int>(n);
 }
 
 }  // namespace qex::net

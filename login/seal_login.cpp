@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/step_trace.h"
 #include "login/login_texts.h"
 #include "service/base64.h"
 #include "service/replies.h"
@@ -25,9 +26,12 @@ public:
 // Keeps the digest module loaded for exactly one run, whichever way it ends.
 class ModuleLoad {
 public:
-    explicit ModuleLoad(IDigestModule& module) : m_module(module), m_loaded(module.Load()) {}
+    explicit ModuleLoad(IDigestModule& module) : m_module(module), m_loaded(module.Load()) {
+        QEX_STEP("digest module loaded");
+    }
     ~ModuleLoad() {
         if (m_loaded) m_module.Unload();
+        QEX_STEP("digest module unloaded");
     }
     ModuleLoad(const ModuleLoad&) = delete;
     ModuleLoad& operator=(const ModuleLoad&) = delete;
@@ -89,6 +93,7 @@ std::string SealLogin::Run(const std::string& text, ISealService& service) {
         ui.AppendStatus(text::kReadCertFailed);
         return std::string();
     }
+    QEX_STEP("key: certificate read");
 
     std::string certHash;
     std::vector<unsigned char> textDigest;
@@ -107,6 +112,7 @@ std::string SealLogin::Run(const std::string& text, ISealService& service) {
             ui.AppendStatus(text::kDigestFailed);
             return std::string();
         }
+        QEX_STEP("digest: certificate");
         certHash = EncodeInto(certDigest, login::kDigestTextSize);
         state.SetCertHashBase64(certHash);
         const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -114,6 +120,7 @@ std::string SealLogin::Run(const std::string& text, ISealService& service) {
             ui.AppendStatus(text::kDigestFailed);
             return std::string();
         }
+        QEX_STEP("digest: text");
     }
 
     std::string pin = state.GetPIN();
@@ -131,6 +138,7 @@ std::string SealLogin::Run(const std::string& text, ISealService& service) {
         state.SetPIN(std::string());
         return std::string();
     }
+    QEX_STEP("key: PIN, sign");
     signature.resize(sigLen);
     const std::string result = EncodeInto(signature, login::kSignatureTextSize);
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "core/step_trace.h"
 #include "service/endpoint.h"
 #include "service/protocol.h"
 #include "service/service_texts.h"
@@ -37,12 +38,24 @@ int BoundThatRanOut(const CallTimeouts& timeouts, int error, std::chrono::steady
     return 0;
 }
 
+#ifdef QEX_STEP_TRACE
+// The connect of a call, as its own step.
+thread_local SOAP_SOCKET (*t_connect)(struct soap*, const char*, const char*, int) = nullptr;
+SOAP_SOCKET TracedConnect(struct soap* soap, const char* endpoint, const char* host, int port) {
+    QEX_STEP("service: set-up");
+    const SOAP_SOCKET s = t_connect(soap, endpoint, host, port);
+    QEX_STEP("service: connect");
+    return s;
+}
+#endif
+
 // One proxy, one call: the endpoint read just now, no SOAP action.
 template <class Request, class Response>
 Outcome Call(int (Proxy::*operation)(const char*, const char*, Request*, Response&), Request& request,
              const CallTimeouts& timeouts) {
     char endpoint[protocol::kEndpointBufferSize] = {0};
     ReadServiceEndpoint(endpoint);
+    QEX_STEP("service: endpoint setting read");
 
     Proxy proxy;
     proxy.soap->connect_timeout = timeouts.connectSeconds;
@@ -58,6 +71,10 @@ Outcome Call(int (Proxy::*operation)(const char*, const char*, Request*, Respons
         return Outcome();
     }
 
+#ifdef QEX_STEP_TRACE
+    t_connect = proxy.soap->fopen;
+    proxy.soap->fopen = TracedConnect;
+#endif
     Response response;
     Outcome outcome;
     const auto started = std::chrono::steady_clock::now();
@@ -68,7 +85,9 @@ Outcome Call(int (Proxy::*operation)(const char*, const char*, Request*, Respons
     } else if (status != SOAP_OK) {
         outcome.ranOutAfterSeconds = BoundThatRanOut(timeouts, status, std::chrono::steady_clock::now() - started);
     }
+    QEX_STEP("service: request sent, reply read");
     proxy.destroy();
+    QEX_STEP("service: context freed");
     return outcome;
 }
 

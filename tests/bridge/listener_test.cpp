@@ -104,6 +104,44 @@ std::string Exchange(unsigned short port, const std::string& request, const char
     return reply;
 }
 
+// Connects from 127.0.0.1 and leaves the connection open.
+net::Socket Connect(unsigned short port) {
+    net::Socket s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr;
+    std::memset(&addr, 0, sizeof addr);
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
+    if (connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        net::CloseSocket(s);
+        return net::kInvalidSocket;
+    }
+    return s;
+}
+
+void SendText(net::Socket s, const std::string& bytes) {
+    int len = static_cast<int>(bytes.size());
+    ASSERT_EQ(0, SendAll(s, bytes.data(), len));
+}
+
+// Reads until the server closes (with a generous ceiling); the body, or
+// "<open>" when the connection stayed open.
+std::string BodyWhenClosed(net::Socket s) {
+    std::string reply;
+    char buf[1024];
+    for (;;) {
+        if (!net::WaitReadable(s, 20000)) return "<open>";
+        const int n = static_cast<int>(recv(s, buf, sizeof buf, 0));
+        if (n <= 0) break;
+        reply.append(buf, static_cast<std::size_t>(n));
+    }
+    const std::size_t head = reply.find("\r\n\r\n");
+    return head == std::string::npos ? reply : reply.substr(head + 4);
+}
+
+// True when the server has neither sent anything nor closed.
+bool StillOpen(net::Socket s) { return !net::WaitReadable(s, 0); }
+
 class ListenerTest : public ::testing::Test {
 protected:
     void Start(RequestHandler handler, ListenerOptions options = {}) {
@@ -176,58 +214,218 @@ TEST_F(ListenerTest, OnlyTheFirst500BytesAreReadAndTheReplyStillArrivesIntact) {
         seenSize = request.size();
         channel.SendReply("ok");
     });
-    const std::string reply = Exchange(port, std::string(4000, 'a'));
-    EXPECT_LE(seenSize, 500u);
-    EXPECT_GT(seenSize, 0u);
-    EXPECT_EQ("ok", reply.substr(reply.size() - 2));
+    // Bytes that never end a head (the rest is drained), a browser's head
+    // of some 900 bytes (the rest is read at once), and one whose end comes
+    // later (drained until it comes).
+    const std::string head = "GET /?data=xQEXDATAEND HTTP/1.1\r\n" + std::string(900, 'h') + "\r\n\r\n";
+    for (const std::string& request : {std::string(4000, 'a'), head}) {
+        seenSize = 0;
+        const std::string reply = Exchange(port, request);
+        EXPECT_LE(seenSize, 500u);
+        EXPECT_GT(seenSize, 0u);
+        EXPECT_EQ("ok", reply.substr(reply.size() - 2));
+    }
+    const net::Socket late = Connect(port);
+    SendText(late, head.substr(0, 700));
+    std::this_thread::sleep_for(100ms);
+    SendText(late, head.substr(700));
+    EXPECT_EQ("ok", BodyWhenClosed(late));
+    net::CloseSocket(late);
 }
 
-TEST_F(ListenerTest, SilentPeerCannotHoldTheBridge) {
+// The requests the handler saw, in order; answers each non-empty one with
+// "ok:" and its size.
+class Recorder {
+public:
+    RequestHandler Handler() {
+        return [this](const std::string& request, IReplyChannel& channel) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                seen_.push_back(request);
+                changed_.notify_all();
+            }
+            if (!request.empty()) channel.SendReply("ok:" + std::to_string(request.size()));
+        };
+    }
+    bool WaitFor(std::size_t n) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 20s, [&] { return seen_.size() >= n; });
+    }
+    std::vector<std::string> Seen() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return seen_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> seen_;
+};
+
+TEST_F(ListenerTest, SilentPeersDoNotDelayARealRequestAndAreHandedOnWhenTheyClose) {
+    ListenerOptions options;
+    options.requestWaitMs = 60000;  // the silent ones cannot time out during the test
+    Recorder recorder;
+    Start(recorder.Handler(), options);
+    std::vector<net::Socket> silent;
+    for (int i = 0; i < 6; ++i) {
+        silent.push_back(Connect(port));
+        ASSERT_NE(net::kInvalidSocket, silent.back());
+    }
+    // All six are accepted, each with its two status lines, before the
+    // request arrives.
+    ASSERT_TRUE(host.WaitForLines(12));
+    const std::string reply = Exchange(port, "hello");
+    EXPECT_EQ("ok:5", reply.substr(reply.find("\r\n\r\n") + 4));
+    EXPECT_EQ(std::vector<std::string>{"hello"}, recorder.Seen());
+    for (net::Socket s : silent) EXPECT_TRUE(StillOpen(s));
+    EXPECT_EQ(14u, host.Lines().size());
+
+    // A peer that closes without sending is an empty request.
+    for (net::Socket s : silent) net::CloseSocket(s);
+    ASSERT_TRUE(recorder.WaitFor(7));
+    const auto seen = recorder.Seen();
+    for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_EQ("", seen[i]);
+}
+
+TEST_F(ListenerTest, SilentPeersAreClosedOnceTheWaitRunsOutAndTheBridgeServesOn) {
     ListenerOptions options;
     options.requestWaitMs = 300;
-    std::vector<std::string> seen;
-    std::mutex m;
-    Start(
-        [&](const std::string& request, IReplyChannel& channel) {
-            std::lock_guard<std::mutex> lock(m);
-            seen.push_back(request);
-            if (!request.empty()) channel.SendReply("ok");
-        },
-        options);
-    // A speculative connection that never sends.
-    net::Socket idle = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr;
-    std::memset(&addr, 0, sizeof addr);
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
-    ASSERT_EQ(0, connect(idle, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
-    const std::string reply = Exchange(port, "hello");
-    EXPECT_EQ("ok", reply.substr(reply.size() - 2));
-    net::CloseSocket(idle);
-    std::lock_guard<std::mutex> lock(m);
-    ASSERT_EQ(2u, seen.size());
-    EXPECT_EQ("", seen[0]);
-    EXPECT_EQ("hello", seen[1]);
+    Recorder recorder;
+    Start(recorder.Handler(), options);
+    std::vector<net::Socket> silent;
+    for (int i = 0; i < 3; ++i) silent.push_back(Connect(port));
+    for (net::Socket s : silent) {
+        EXPECT_EQ("", BodyWhenClosed(s));  // closed by the bridge, no reply
+        net::CloseSocket(s);
+    }
+    ASSERT_TRUE(recorder.WaitFor(3));
+    EXPECT_EQ(std::vector<std::string>(3, ""), recorder.Seen());
+    const std::string reply = Exchange(port, "again");
+    EXPECT_EQ("ok:5", reply.substr(reply.find("\r\n\r\n") + 4));
 }
 
-TEST(ListenerStop, ServeEndsOnItsOwnOnceTheHostStopsRunning) {
-    FakeListenerHost host;
+TEST_F(ListenerTest, BeyondThePendingBoundTheOldestSilentPeerIsHandedOn) {
     ListenerOptions options;
-    options.port = 0;
-    Listener listener(host, [](const std::string&, IReplyChannel&) {}, options);
-    const net::Socket s = listener.CreateListenSocket();
-    ASSERT_NE(net::kInvalidSocket, s);
-    std::atomic<bool> ended{false};
-    std::thread t([&] {
-        EXPECT_TRUE(listener.Serve(s));
-        ended = true;
-    });
-    host.running = false;  // nobody closes the socket: the listener must notice
-    for (int i = 0; i < 2000 && !ended; ++i) std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(ended);
-    if (!ended) Listener::Close(s);
-    t.join();
+    options.requestWaitMs = 60000;
+    options.maxPending = 2;
+    Recorder recorder;
+    Start(recorder.Handler(), options);
+    const net::Socket first = Connect(port);
+    ASSERT_TRUE(host.WaitForLines(2));
+    const net::Socket second = Connect(port);
+    ASSERT_TRUE(host.WaitForLines(4));
+    const net::Socket third = Connect(port);
+    EXPECT_EQ("", BodyWhenClosed(first));
+    ASSERT_TRUE(recorder.WaitFor(1));
+    EXPECT_TRUE(StillOpen(second));
+    EXPECT_TRUE(StillOpen(third));
+    // The two left are still served.
+    SendText(third, "three");
+    EXPECT_EQ("ok:5", BodyWhenClosed(third));
+    SendText(second, "two");
+    EXPECT_EQ("ok:3", BodyWhenClosed(second));
+    EXPECT_EQ((std::vector<std::string>{"", "three", "two"}), recorder.Seen());
+    for (net::Socket s : {first, second, third}) net::CloseSocket(s);
+}
+
+TEST_F(ListenerTest, WholeHeadIsGatheredAcrossSeveralSendsWhileOthersAreServed) {
+    ListenerOptions options;
+    options.readWholeHead = true;
+    options.requestWaitMs = 60000;
+    Recorder recorder;
+    Start(recorder.Handler(), options);
+    const net::Socket slow = Connect(port);
+    SendText(slow, "GET /?data=a HTTP/1.1\r\nHost: x\r");
+    ASSERT_TRUE(host.WaitForLines(2));
+    // A complete head on another connection does not wait for the slow one.
+    const std::string quick = "GET / HTTP/1.1\r\n\r\n";
+    const std::string reply = Exchange(port, quick);
+    EXPECT_EQ("ok:" + std::to_string(quick.size()), reply.substr(reply.find("\r\n\r\n") + 4));
+    EXPECT_TRUE(StillOpen(slow));
+    SendText(slow, "\n");
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(StillOpen(slow));  // one line break is not the end of the head
+    SendText(slow, "\r");
+    std::this_thread::sleep_for(50ms);
+    SendText(slow, "\nbody after the head");
+    BodyWhenClosed(slow);
+    net::CloseSocket(slow);
+    const auto seen = recorder.Seen();
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(quick, seen[0]);
+    // Everything read is handed on, including what came with the last piece.
+    EXPECT_EQ("GET /?data=a HTTP/1.1\r\nHost: x\r\n\r\nbody after the head", seen[1]);
+}
+
+TEST_F(ListenerTest, WholeHeadStopsAtTheMaximumAndAtTheWait) {
+    ListenerOptions options;
+    options.readWholeHead = true;
+    options.requestWaitMs = 500;
+    Recorder recorder;
+    Start(recorder.Handler(), options);
+    // A head with no end, longer than the maximum: handed on at the maximum.
+    const net::Socket longHead = Connect(port);
+    SendText(longHead, std::string(kMaxRequestHead + 3000, 'h'));
+    EXPECT_EQ("ok:" + std::to_string(kMaxRequestHead), BodyWhenClosed(longHead));
+    net::CloseSocket(longHead);
+    // A head that never ends: handed on at the wait with what came.
+    const net::Socket stalled = Connect(port);
+    SendText(stalled, "GET /?data=");
+    EXPECT_EQ("ok:11", BodyWhenClosed(stalled));
+    net::CloseSocket(stalled);
+    // A peer that closes mid-head: what it sent.
+    const net::Socket closing = Connect(port);
+    SendText(closing, "GET");
+    shutdown(closing, net::kShutSend);
+    EXPECT_EQ("ok:3", BodyWhenClosed(closing));
+    net::CloseSocket(closing);
+    const auto seen = recorder.Seen();
+    ASSERT_EQ(3u, seen.size());
+    EXPECT_EQ(std::string(kMaxRequestHead, 'h'), seen[0]);
+    EXPECT_EQ("GET /?data=", seen[1]);
+    EXPECT_EQ("GET", seen[2]);
+}
+
+// Whether the listener waits in accept alone (idle) or watches a silent
+// peer too when the user exits, it ends by itself: nobody closes its socket.
+TEST(ListenerStop, ServeEndsOnItsOwnOnceTheHostStopsRunning) {
+    for (const bool withSilentPeer : {false, true}) {
+        SCOPED_TRACE(withSilentPeer ? "a silent peer open" : "idle");
+        FakeListenerHost host;
+        ListenerOptions options;
+        options.port = 0;
+        Listener listener(host, [](const std::string&, IReplyChannel&) {}, options);
+        const net::Socket s = listener.CreateListenSocket();
+        ASSERT_NE(net::kInvalidSocket, s);
+        std::atomic<bool> ended{false};
+        std::thread t([&] {
+            EXPECT_TRUE(listener.Serve(s));
+            ended = true;
+        });
+        net::Socket silent = net::kInvalidSocket;
+        if (withSilentPeer) {
+            sockaddr_in addr;
+            net::SockLen len = sizeof addr;
+            getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+            silent = Connect(ntohs(addr.sin_port));
+            ASSERT_TRUE(host.WaitForLines(2));
+        } else {
+            std::this_thread::sleep_for(50ms);  // let it settle in accept
+        }
+        host.running = false;
+        for (int i = 0; i < 2000 && !ended; ++i) std::this_thread::sleep_for(10ms);
+        EXPECT_TRUE(ended);
+        if (!ended) Listener::Close(s);
+        t.join();
+        if (withSilentPeer) {
+            EXPECT_EQ("", BodyWhenClosed(silent));  // closed by the listener on its way out
+            net::CloseSocket(silent);
+            EXPECT_EQ(2u, host.Lines().size());
+        } else {
+            EXPECT_TRUE(host.Lines().empty());  // the wake-up is no connection of a browser
+        }
+    }
 }
 
 TEST(ListenerSetup, PortInUseShowsTheBindCodeAndTheStatusLine) {

@@ -26,7 +26,7 @@ import test_login
 from test_login import LoginTool, SealService
 
 BRIDGE = "http://127.0.0.1:10102/"
-from texts import QR_TEXT, WAIT_HW, CAPTURED, GIVEN_UP, SIGNED, REQUIRED_UNIT, UNIT_MISMATCH, \
+from texts import CONNECTION, QR_TEXT, WAIT_HW, CAPTURED, GIVEN_UP, SIGNED, REQUIRED_UNIT, UNIT_MISMATCH, \
     UNIT_MISMATCH_LINE, NET_INIT_FAILED_2, RESIGN_FAILED, RESIGN_REFUSED, NO_DATA, TEST_SEAL_NAME
 from texts import TEST_UNIT as UNIT
 
@@ -308,6 +308,45 @@ def local_peers_and_port_in_use(tree):
         blocker.close()
 
 
+def silent_connections_do_not_hold_up_a_request(tree):
+    """Browsers open connections that send nothing. Six of them are open
+    when the page's request comes: it is answered while they are still
+    open, each of the seven gets its two status lines, and the silent ones
+    are closed by the client after its wait."""
+    d, tool, root, service = logged_in_client(tree, "seal_silent", need_hw="0")
+    with service, harness.start_client(tree, root):
+        log_in(d, tool)
+        before = d.dump()["status"].count(CONNECTION)
+        silent = []
+        try:
+            for _ in range(6):
+                s = socket.create_connection(("127.0.0.1", 10102), timeout=60)
+                silent.append(s)
+            f, _ = ask("?data=abcQEXDATAEND", seconds=60)
+            assert f["STATUS"] == "0", f
+            for s in silent:
+                s.setblocking(False)
+                try:
+                    got = s.recv(1)
+                    raise AssertionError("a silent connection was ended before the request was served: %r" % got)
+                except BlockingIOError:
+                    pass  # still open, nothing sent
+            harness.wait_until(lambda: d.dump()["status"].count(CONNECTION) == before + 7, 60,
+                               "seven connection lines")
+            status = d.dump()["status"]
+            assert all(status[i + 1] == "127.0.0.1" for i, line in enumerate(status) if line == CONNECTION), status
+            # The client closes them after its wait, without a reply.
+            for s in silent:
+                s.setblocking(True)
+                s.settimeout(60)
+                assert s.recv(100) == b"", "a silent connection got a reply"
+        finally:
+            for s in silent:
+                s.close()
+        d.run("wm-close")
+        d.wait_gone()
+
+
 def resign_command(tree):
     d, tool, root, service = logged_in_client(tree, "seal_resign", need_hw="0")
     with service, harness.start_client(tree, root):
@@ -387,6 +426,7 @@ if __name__ == "__main__":
         handwriting_then_seal,
         refusals_without_handwriting,
         local_peers_and_port_in_use,
+        silent_connections_do_not_hold_up_a_request,
         resign_command,
         makers_digest_modules,
         demo_page_in_chromium,
