@@ -20,7 +20,7 @@ int CWorkThread::Run() {
     // bounds as the request's own.
     qex::bridge::BridgeHost host(
         dlg, dlg, service, [&dlg, &service](const std::string& text) { return dlg.LoginAndSign(text, &service); },
-        qex::fw::Application::Current()->AppName());
+        qex::fw::ProgramName());
     qex::WinCodePage codePage;
     qex::bridge::ServeSignRequests(host, codePage, dlg.BridgeGate());
     while (dlg.IsRunning()) Sleep(1000);

@@ -44,9 +44,12 @@ HWND ThreadMainWindow() {
     return g_app ? g_app->MainWindow() : nullptr;
 }
 
-std::string Application::AppName() const {
+namespace {
+
+// A module's file name without folder and extension.
+std::string ModuleBaseName(HMODULE module) {
     char path[MAX_PATH] = {};
-    GetModuleFileNameA(m_hInstance, path, MAX_PATH);
+    GetModuleFileNameA(module, path, MAX_PATH);
     std::string name(path);
     const std::size_t slash = name.find_last_of("\\/");
     if (slash != std::string::npos) name.erase(0, slash + 1);
@@ -54,6 +57,12 @@ std::string Application::AppName() const {
     if (dot != std::string::npos) name.erase(dot);
     return name;
 }
+
+}  // namespace
+
+std::string Application::AppName() const { return ModuleBaseName(m_hInstance); }
+
+std::string ProgramName() { return g_app ? g_app->AppName() : ModuleBaseName(nullptr); }
 
 void RunApplication(HINSTANCE instance) {
     int code = 0;
@@ -92,7 +101,7 @@ int MessageBoxFromString(UINT id, UINT type) {
     if ((type & MB_ICONMASK) == 0 && ((type & MB_TYPEMASK) == MB_OK || (type & MB_TYPEMASK) == MB_OKCANCEL)) {
         type |= MB_ICONEXCLAMATION;
     }
-    const std::string caption = g_app ? g_app->AppName() : std::string();
+    const std::string caption = ProgramName();
     return MessageBoxOwned(ThreadMainWindow(), LoadResString(id).c_str(), caption.c_str(), type);
 }
 

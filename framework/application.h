@@ -70,6 +70,11 @@ HWND ThreadMainWindow();
 // an icon gets the exclamation icon. Returns the button id.
 int MessageBoxFromString(UINT id, UINT type = MB_OK);
 
+// The program's name as its standard message boxes show it: the
+// application's AppName, or the name of the process's program file where
+// no Application runs (a test of a window without the program around it).
+std::string ProgramName();
+
 // String resource `id` of the program, empty when there is none.
 std::string LoadResString(UINT id);
 

@@ -87,12 +87,18 @@ class CtestTimes(unittest.TestCase):
             proc = subprocess.Popen([sys.executable, SCRIPT, "--tests", tests, "--log", log,
                                      "--started", str(time.time())],
                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+            echoed = ""
             for line in lines:
                 proc.stdin.write(line)
                 proc.stdin.flush()
                 if line == pause_after:
+                    # The pause counts only once the filter has taken the
+                    # line: on a busy machine it may still be starting.
+                    while not echoed.endswith(line):
+                        echoed += proc.stdout.readline()
                     time.sleep(pause)
             out, _ = proc.communicate(timeout=60)
+            out = echoed + out
             self.assertEqual(proc.returncode, 0)
             return out
 

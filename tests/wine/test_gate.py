@@ -6,9 +6,7 @@ none, is refused with a failure reply and a status line, without touching
 the seal service. Raw requests first (the head as a program writes it),
 then pages in headless Chromium (the head as a browser writes it)."""
 
-import json
 import os
-import socket
 
 import harness
 import test_login
@@ -37,16 +35,7 @@ def gated_client(tree, name, origins):
 def ask_with_head(headers, query=b"?data=abcQEXDATAEND&_=1", seconds=120):
     """One request with these header lines; the reply's fields."""
     head = b"GET /" + query + b" HTTP/1.1\r\nHost: 127.0.0.1:10102\r\n" + headers + b"\r\n"
-    with socket.create_connection(("127.0.0.1", 10102), timeout=seconds) as s:
-        s.sendall(head)
-        data = b""
-        while True:
-            chunk = s.recv(65536)
-            if not chunk:
-                break
-            data += chunk
-    _, _, body = data.partition(b"\r\n\r\n")
-    return test_seal.read_like_a_browser(body)
+    return test_seal.read_like_a_browser(test_seal.exchange(head, seconds))
 
 
 def raw_requests(tree):

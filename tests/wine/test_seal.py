@@ -45,11 +45,11 @@ def ask(query, seconds=120):
     return fields, body
 
 
-def ask_raw(request_line, seconds=120):
-    """A request line of raw bytes (what a program, not a browser, may
-    send); the reply body as bytes."""
+def exchange(request, seconds=120):
+    """Sends raw request bytes and reads the reply to the client's close;
+    the reply body as bytes."""
     with socket.create_connection(("127.0.0.1", 10102), timeout=seconds) as s:
-        s.sendall(b"GET /" + request_line + b" HTTP/1.0\r\n\r\n")
+        s.sendall(request)
         data = b""
         while True:
             chunk = s.recv(65536)
@@ -59,6 +59,12 @@ def ask_raw(request_line, seconds=120):
     head, _, body = data.partition(b"\r\n\r\n")
     assert head.startswith(b"HTTP/1.0 200 OK"), data
     return body
+
+
+def ask_raw(request_line, seconds=120):
+    """A request line of raw bytes (what a program, not a browser, may
+    send); the reply body as bytes."""
+    return exchange(b"GET /" + request_line + b" HTTP/1.0\r\n\r\n", seconds)
 
 
 def read_like_a_browser(body):
