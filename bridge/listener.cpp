@@ -60,11 +60,8 @@ public:
             while (!stop_) {
                 changed_.wait_for(lock, std::chrono::milliseconds(pollMs));
                 if (stop_ || host.IsRunning()) continue;
-                const net::Socket s = socket(AF_INET, SOCK_STREAM, 0);
-                if (s != net::kInvalidSocket) {
-                    connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
-                    net::CloseSocket(s);
-                }
+                const net::UniqueSocket s(socket(AF_INET, SOCK_STREAM, 0));
+                if (s) connect(s.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
                 return;
             }
         });
@@ -119,8 +116,8 @@ Listener::Listener(IListenerHost& host, RequestHandler handler, ListenerOptions 
     : host_(host), handler_(std::move(handler)), options_(options) {}
 
 net::Socket Listener::CreateListenSocket() {
-    net::Socket s = socket(AF_INET, SOCK_STREAM, 0);
-    if (s == net::kInvalidSocket) {
+    net::UniqueSocket s(socket(AF_INET, SOCK_STREAM, 0));
+    if (!s) {
         host_.ShowSetupError(FormatError("1;%d", net::LastError()));
         return net::kInvalidSocket;
     }
@@ -129,19 +126,19 @@ net::Socket Listener::CreateListenSocket() {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(options_.port);
     addr.sin_addr.s_addr = inet_addr(text::kListenAddress);
-    if (bind(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+    if (bind(s.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         const int code = net::LastError();
-        net::CloseSocket(s);
+        s.Reset();
         host_.ShowSetupError(FormatError("2:%d", code));
         return net::kInvalidSocket;
     }
-    if (listen(s, kBacklog) != 0) {
+    if (listen(s.Get(), kBacklog) != 0) {
         const int code = net::LastError();
-        net::CloseSocket(s);
+        s.Reset();
         host_.ShowSetupError(FormatError("3:%d", code));
         return net::kInvalidSocket;
     }
-    return s;
+    return s.Detach();
 }
 
 bool Listener::Serve(net::Socket listener) {
@@ -158,13 +155,10 @@ bool Listener::Serve(net::Socket listener) {
             sockaddr_in peer;
             std::memset(&peer, 0, sizeof peer);
             net::SockLen len = sizeof peer;
-            const net::Socket c = accept(listener, reinterpret_cast<sockaddr*>(&peer), &len);
-            if (!host_.IsRunning()) {
-                if (c != net::kInvalidSocket) net::CloseSocket(c);  // the exit watch's call
-                break;
-            }
-            if (c == net::kInvalidSocket) continue;
-            Accept(c, peer);
+            net::UniqueSocket c(accept(listener, reinterpret_cast<sockaddr*>(&peer), &len));
+            if (!host_.IsRunning()) break;  // `c` is the exit watch's call
+            if (!c) continue;
+            Accept(std::move(c), peer);
             if (!ready_.empty()) {
                 Pending p = std::move(ready_.front());
                 ready_.pop_front();
@@ -186,12 +180,12 @@ bool Listener::Serve(net::Socket listener) {
         net::Socket highest = listener;
         FD_SET(listener, &readable);
         for (const Pending& p : pending_) {
-            FD_SET(p.socket, &readable);
-            highest = std::max(highest, p.socket);
+            FD_SET(p.socket.Get(), &readable);
+            highest = std::max(highest, p.socket.Get());
         }
         for (const Draining& d : draining_) {
-            FD_SET(d.socket, &readable);
-            highest = std::max(highest, d.socket);
+            FD_SET(d.socket.Get(), &readable);
+            highest = std::max(highest, d.socket.Get());
         }
         timeval tv;
         tv.tv_sec = static_cast<long>(wait.count() / 1000);
@@ -214,12 +208,11 @@ bool Listener::Serve(net::Socket listener) {
         now = Clock::now();
         for (auto it = draining_.begin(); it != draining_.end();) {
             bool done = now >= it->deadline;
-            if (!done && FD_ISSET(it->socket, &readable)) {
+            if (!done && FD_ISSET(it->socket.Get(), &readable)) {
                 char buf[512];
-                done = recv(it->socket, buf, sizeof buf, 0) <= 0;
+                done = recv(it->socket.Get(), buf, sizeof buf, 0) <= 0;
             }
             if (done) {
-                net::CloseSocket(it->socket);
                 it = draining_.erase(it);
             } else {
                 ++it;
@@ -230,7 +223,7 @@ bool Listener::Serve(net::Socket listener) {
         // sent, and those whose time is up.
         for (auto it = pending_.begin(); it != pending_.end();) {
             ReadResult r = ReadResult::kMore;
-            if (FD_ISSET(it->socket, &readable)) r = Read(*it);
+            if (FD_ISSET(it->socket.Get(), &readable)) r = Read(*it);
             if (r == ReadResult::kMore && now >= it->deadline) r = ReadResult::kComplete;
             if (r == ReadResult::kMore) {
                 ++it;
@@ -246,12 +239,9 @@ bool Listener::Serve(net::Socket listener) {
             sockaddr_in peer;
             std::memset(&peer, 0, sizeof peer);
             net::SockLen len = sizeof peer;
-            const net::Socket c = accept(listener, reinterpret_cast<sockaddr*>(&peer), &len);
-            if (!host_.IsRunning()) {
-                if (c != net::kInvalidSocket) net::CloseSocket(c);
-                break;
-            }
-            if (c != net::kInvalidSocket) Accept(c, peer);
+            net::UniqueSocket c(accept(listener, reinterpret_cast<sockaddr*>(&peer), &len));
+            if (!host_.IsRunning()) break;
+            if (c) Accept(std::move(c), peer);
         }
 
         // One request at a time.
@@ -266,7 +256,7 @@ bool Listener::Serve(net::Socket listener) {
     return true;
 }
 
-void Listener::Accept(net::Socket c, const sockaddr_in& peer) {
+void Listener::Accept(net::UniqueSocket c, const sockaddr_in& peer) {
     QEX_STEP("accepted");
     host_.AppendStatus(text::kConnectionReceived);
     QEX_STEP("status line: connection");
@@ -275,22 +265,16 @@ void Listener::Accept(net::Socket c, const sockaddr_in& peer) {
     if (dotted) std::strncpy(address, dotted, sizeof address - 1);
     host_.AppendStatus(address);
     QEX_STEP("status line: address");
-    if (std::strncmp(address, text::kLocalPeerPrefix, sizeof text::kLocalPeerPrefix - 1) != 0) {
-        net::CloseSocket(c);
-        return;
-    }
+    if (std::strncmp(address, text::kLocalPeerPrefix, sizeof text::kLocalPeerPrefix - 1) != 0) return;
 #ifndef _WIN32
     // A descriptor beyond the set's range cannot be watched (Windows' sets
     // hold sockets by count, which the bounds below keep in range).
-    if (c >= FD_SETSIZE) {
-        net::CloseSocket(c);
-        return;
-    }
+    if (c.Get() >= FD_SETSIZE) return;
 #endif
-    Pending p{c, std::string(), Clock::now() + std::chrono::milliseconds(options_.requestWaitMs)};
+    Pending p{std::move(c), std::string(), Clock::now() + std::chrono::milliseconds(options_.requestWaitMs)};
     // A browser sends its request right after connecting, so it is mostly
     // in by now: read it without waiting on the connection.
-    if (net::BytesReadable(c) > 0) {
+    if (net::BytesReadable(p.socket.Get()) > 0) {
         switch (Read(p)) {
         case ReadResult::kComplete:
             QEX_STEP("request read at once");
@@ -315,10 +299,10 @@ void Listener::Accept(net::Socket c, const sockaddr_in& peer) {
 Listener::ReadResult Listener::Read(Pending& p) {
     if (!options_.readWholeHead) {
         char buf[kMaxRequest];
-        const int n = static_cast<int>(recv(p.socket, buf, kMaxRequest, 0));
+        const int n = static_cast<int>(recv(p.socket.Get(), buf, kMaxRequest, 0));
         if (n < 0) {
             host_.AppendStatus(text::kTransferError);
-            net::CloseSocket(p.socket);
+            p.socket.Reset();
             return ReadResult::kFailed;
         }
         p.bytes.assign(buf, static_cast<std::size_t>(n));
@@ -326,10 +310,10 @@ Listener::ReadResult Listener::Read(Pending& p) {
     }
     char buf[2048];
     const std::size_t room = std::min(sizeof buf, kMaxRequestHead - p.bytes.size());
-    const int n = static_cast<int>(recv(p.socket, buf, static_cast<int>(room), 0));
+    const int n = static_cast<int>(recv(p.socket.Get(), buf, static_cast<int>(room), 0));
     if (n < 0) {
         host_.AppendStatus(text::kTransferError);
-        net::CloseSocket(p.socket);
+        p.socket.Reset();
         return ReadResult::kFailed;
     }
     if (n == 0) return ReadResult::kComplete;  // the peer closed
@@ -342,30 +326,22 @@ Listener::ReadResult Listener::Read(Pending& p) {
 
 void Listener::ServeRequest(Pending p) {
     QEX_STEP("request received");
-    ConnectionChannel channel(p.socket, host_);
+    ConnectionChannel channel(p.socket.Get(), host_);
     handler_(p.bytes, channel);
-    shutdown(p.socket, net::kShutSend);
-    if (RestOfRequestRead(p.socket, p.bytes)) {
-        net::CloseSocket(p.socket);
-    } else {
-        StartDraining(p.socket);
-    }
+    shutdown(p.socket.Get(), net::kShutSend);
+    // A peer with nothing more to send is closed now (with `p`); one that
+    // may still send is drained first, so the close does not reset the reply.
+    if (!RestOfRequestRead(p.socket.Get(), p.bytes)) StartDraining(std::move(p.socket));
     QEX_STEP("shut for sending");
     QEX_STEP_FLUSH();
 }
 
-void Listener::StartDraining(net::Socket s) {
-    if (static_cast<int>(draining_.size()) >= kMaxPendingLimit) {
-        net::CloseSocket(draining_.front().socket);
-        draining_.pop_front();
-    }
-    draining_.push_back(Draining{s, Clock::now() + std::chrono::milliseconds(options_.drainMs)});
+void Listener::StartDraining(net::UniqueSocket s) {
+    if (static_cast<int>(draining_.size()) >= kMaxPendingLimit) draining_.pop_front();
+    draining_.push_back(Draining{std::move(s), Clock::now() + std::chrono::milliseconds(options_.drainMs)});
 }
 
 void Listener::CloseAll() {
-    for (const Pending& p : pending_) net::CloseSocket(p.socket);
-    for (const Pending& p : ready_) net::CloseSocket(p.socket);
-    for (const Draining& d : draining_) net::CloseSocket(d.socket);
     pending_.clear();
     ready_.clear();
     draining_.clear();
@@ -433,7 +409,9 @@ void SendReply(net::Socket s, const std::string& body, IStatusSink& status) {
     SendAll(s, body.data(), bodyLen);
 }
 
-void CloseGracefully(net::Socket s, int drainMs) {
+void CloseGracefully(net::Socket socket, int drainMs) {
+    const net::UniqueSocket owned(socket);
+    const net::Socket s = owned.Get();
     shutdown(s, net::kShutSend);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(drainMs);
     char buf[512];
@@ -444,7 +422,6 @@ void CloseGracefully(net::Socket s, int drainMs) {
         if (left <= 0 || !net::WaitReadable(s, static_cast<int>(left))) break;
         if (recv(s, buf, sizeof buf, 0) <= 0) break;
     }
-    net::CloseSocket(s);
 }
 
 }  // namespace qex::bridge

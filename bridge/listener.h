@@ -86,7 +86,7 @@ private:
     using Clock = std::chrono::steady_clock;
     // An accepted connection whose request is not complete yet.
     struct Pending {
-        net::Socket socket;
+        net::UniqueSocket socket;
         std::string bytes;
         Clock::time_point deadline;
     };
@@ -94,16 +94,16 @@ private:
     // still send: what it sends is read until it closes or the deadline
     // passes.
     struct Draining {
-        net::Socket socket;
+        net::UniqueSocket socket;
         Clock::time_point deadline;
     };
 
-    void Accept(net::Socket connection, const sockaddr_in& peer);
+    void Accept(net::UniqueSocket connection, const sockaddr_in& peer);
     enum class ReadResult { kMore, kComplete, kFailed };
     // Reads what a readable pending connection sent.
     ReadResult Read(Pending& p);
     void ServeRequest(Pending p);
-    void StartDraining(net::Socket s);
+    void StartDraining(net::UniqueSocket s);
     void CloseAll();
 
     IListenerHost& host_;

@@ -15,6 +15,8 @@
 #include <unistd.h>
 #endif
 
+#include "core/unique_resource.h"
+
 namespace qex::net {
 
 #ifdef _WIN32
@@ -32,6 +34,15 @@ inline int CloseSocket(Socket s) { return close(s); }
 inline int LastError() { return errno; }
 using SockLen = socklen_t;
 #endif
+
+// A socket given back exactly once, on every path (the traits of the
+// shared owner template, for Winsock and for BSD sockets alike).
+struct SocketTraits {
+    using Handle = Socket;
+    static Handle Invalid() { return kInvalidSocket; }
+    static void Close(Handle s) { CloseSocket(s); }
+};
+using UniqueSocket = UniqueResource<SocketTraits>;
 
 // Waits until `s` has something to read (data, end of stream or an error),
 // at most `ms` milliseconds. Returns false when the time ran out.

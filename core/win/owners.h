@@ -49,11 +49,6 @@ struct GlobalTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { ::GlobalFree(h); }
 };
-struct SocketTraits {
-    using Handle = SOCKET;
-    static Handle Invalid() { return INVALID_SOCKET; }
-    static void Close(Handle h) { ::closesocket(h); }
-};
 
 using UniqueHandle = UniqueResource<HandleTraits>;
 using UniqueFile = UniqueResource<FileTraits>;
@@ -66,7 +61,6 @@ using UniqueBitmap = UniqueGdiObject<HBITMAP>;
 using UniqueDc = UniqueResource<DcTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueGlobal = UniqueResource<GlobalTraits>;
-using UniqueSocket = UniqueResource<SocketTraits>;
 
 // The clipboard, open for one window while this lives.
 class ClipboardOpen {
