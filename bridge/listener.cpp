@@ -84,12 +84,18 @@ private:
     std::thread thread_;
 };
 
-// Reads, without waiting, what the peer sent after the request that was
-// handed on. True when the peer has nothing more to send that could arrive
-// after a close (and reset the connection before the reply is read): it
-// closed, or the head has ended and nothing else is waiting.
+std::string FormatError(const char* format, int code) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, format, code);
+    return buf;
+}
+
+}  // namespace
+
 bool RestOfRequestRead(net::Socket s, const std::string& request) {
-    std::string tail = request.size() > 3 ? request.substr(request.size() - 3) : request;
+    // The last four bytes seen: the end of the head may straddle what the
+    // request held and what is read here.
+    std::string tail = request.size() > 4 ? request.substr(request.size() - 4) : request;
     char buf[512];
     for (;;) {
         const int waiting = net::BytesReadable(s);
@@ -103,14 +109,6 @@ bool RestOfRequestRead(net::Socket s, const std::string& request) {
     }
     return tail.size() >= 4 && tail.compare(tail.size() - 4, 4, "\r\n\r\n") == 0;
 }
-
-std::string FormatError(const char* format, int code) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, format, code);
-    return buf;
-}
-
-}  // namespace
 
 Listener::Listener(IListenerHost& host, RequestHandler handler, ListenerOptions options)
     : host_(host), handler_(std::move(handler)), options_(options) {}

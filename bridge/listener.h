@@ -127,6 +127,13 @@ int SendAll(net::Socket s, const char* bytes, int& length);
 // body. Header lines that cannot be sent are reported to `status`.
 void SendReply(net::Socket s, const std::string& body, IStatusSink& status);
 
+// After a reply: reads, without waiting, what the peer sent after
+// `request`. True when it has nothing more to send that could arrive after a
+// close (and reset the connection before the reply is read): it closed, or
+// the head has ended and nothing else is waiting. Then the connection may be
+// closed at once; otherwise it is drained first.
+bool RestOfRequestRead(net::Socket s, const std::string& request);
+
 // Shuts down sending, reads what the peer still sends for at most
 // `drainMs`, then closes: the reply arrives intact and nothing piles up.
 void CloseGracefully(net::Socket s, int drainMs);

@@ -389,6 +389,72 @@ TEST_F(ListenerTest, WholeHeadStopsAtTheMaximumAndAtTheWait) {
 
 // Whether the listener waits in accept alone (idle) or watches a silent
 // peer too when the user exits, it ends by itself: nobody closes its socket.
+// Both ends of one loopback connection.
+struct Connection {
+    net::Socket peer = net::kInvalidSocket;
+    net::Socket server = net::kInvalidSocket;
+    ~Connection() {
+        if (peer != net::kInvalidSocket) net::CloseSocket(peer);
+        if (server != net::kInvalidSocket) net::CloseSocket(server);
+    }
+};
+
+void Open(Connection& c) {
+    net::UniqueSocket listener(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in addr;
+    std::memset(&addr, 0, sizeof addr);
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
+    ASSERT_EQ(0, bind(listener.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+    ASSERT_EQ(0, listen(listener.Get(), 1));
+    c.peer = Connect(BoundPort(listener.Get()));
+    ASSERT_NE(net::kInvalidSocket, c.peer);
+    c.server = accept(listener.Get(), nullptr, nullptr);
+    ASSERT_NE(net::kInvalidSocket, c.server);
+}
+
+// What the peer sent has arrived at the server's end (FIONREAD sees it).
+bool Arrived(net::Socket s, int bytes) {
+    for (int i = 0; i < 200; ++i) {
+        if (net::BytesReadable(s) >= bytes) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+TEST(RestOfRequest, AHeadReadToItsEndNeedsNoDrainAnUnfinishedOneDoes) {
+    const std::string head = "GET /?data=xQEXDATAEND HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    {
+        // All of it was read with the request: the connection may close now.
+        Connection c;
+        Open(c);
+        EXPECT_TRUE(RestOfRequestRead(c.server, head));
+    }
+    {
+        // Only the first 500 bytes of a longer head were read; the rest,
+        // already there, is read now and ends the head.
+        Connection c;
+        Open(c);
+        SendText(c.peer, "h: " + std::string(300, 'x') + "\r\n\r\n");
+        ASSERT_TRUE(Arrived(c.server, 307));
+        EXPECT_TRUE(RestOfRequestRead(c.server, "GET / HTTP/1.1\r\n" + std::string(483, 'h')));
+    }
+    {
+        // The end straddles the two: "\r\n\r" read, "\n" still waiting.
+        Connection c;
+        Open(c);
+        SendText(c.peer, "\n");
+        ASSERT_TRUE(Arrived(c.server, 1));
+        EXPECT_TRUE(RestOfRequestRead(c.server, head.substr(0, head.size() - 1)));
+    }
+    {
+        // The head has not ended and nothing more is there yet: drain.
+        Connection c;
+        Open(c);
+        EXPECT_FALSE(RestOfRequestRead(c.server, "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n"));
+    }
+}
+
 TEST(ListenerStop, ServeEndsOnItsOwnOnceTheHostStopsRunning) {
     for (const bool withSilentPeer : {false, true}) {
         SCOPED_TRACE(withSilentPeer ? "a silent peer open" : "idle");
