@@ -74,9 +74,9 @@ unsigned short BoundPort(net::Socket s) {
     return ntohs(addr.sin_port);
 }
 
-// A browser stand-in: connects from `from`, sends `request`, reads until the
-// server closes.
-std::string Exchange(unsigned short port, const std::string& request, const char* from = "127.0.0.1") {
+// Connects from `from` (a loopback address) and leaves the connection open;
+// kInvalidSocket when the connection fails.
+net::Socket Connect(unsigned short port, const char* from = "127.0.0.1") {
     net::Socket s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in local;
     std::memset(&local, 0, sizeof local);
@@ -90,8 +90,16 @@ std::string Exchange(unsigned short port, const std::string& request, const char
     addr.sin_addr.s_addr = inet_addr("127.0.0.1");
     if (connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         net::CloseSocket(s);
-        return "<connect failed>";
+        return net::kInvalidSocket;
     }
+    return s;
+}
+
+// A browser stand-in: connects from `from`, sends `request`, reads until the
+// server closes.
+std::string Exchange(unsigned short port, const std::string& request, const char* from = "127.0.0.1") {
+    const net::Socket s = Connect(port, from);
+    if (s == net::kInvalidSocket) return "<connect failed>";
     if (!request.empty()) send(s, request.data(), static_cast<int>(request.size()), 0);
     std::string reply;
     char buf[1024];
@@ -102,21 +110,6 @@ std::string Exchange(unsigned short port, const std::string& request, const char
     }
     net::CloseSocket(s);
     return reply;
-}
-
-// Connects from 127.0.0.1 and leaves the connection open.
-net::Socket Connect(unsigned short port) {
-    net::Socket s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr;
-    std::memset(&addr, 0, sizeof addr);
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
-    if (connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        net::CloseSocket(s);
-        return net::kInvalidSocket;
-    }
-    return s;
 }
 
 void SendText(net::Socket s, const std::string& bytes) {
